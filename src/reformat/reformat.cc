@@ -1,0 +1,105 @@
+#include "reformat/reformat.h"
+
+#include <cstring>
+
+#include "reformat/banner.h"
+#include "reformat/read_token.h"
+#include "reformat/tags.h"
+
+namespace kestrow {
+
+namespace {
+
+// Ordinary tokens end at a space, a full stop, a "[" or a line break.
+constexpr char kMoveDelimiters[] = " .[\n";
+
+constexpr char kNumberEnd[] = ". ";
+constexpr char kBlackMark[] = "...,";
+
+// The prefix holds the longest move number, then ". " and "...," and its zero.
+constexpr std::size_t kPrefixSize = kTokenSize - 1 + sizeof(kNumberEnd) - 1 + sizeof(kBlackMark);
+
+// The reformatter's position within a numbered move.
+enum LineState { Idle, AfterNumber, ExpectWhite, ExpectBlack };
+
+struct MoveLine {
+  LineState state;
+  bool two_lines;
+  char prefix[kPrefixSize];  // the move number, ". " and, once written, "...,"
+};
+
+// Writes a token that a space or a line break ended, by the line state.
+void write_move_token(MoveLine* line, TextStream* output, const char* token) {
+  switch (line->state) {
+    case AfterNumber:
+      put_text(output, token);
+      line->state = ExpectWhite;
+      break;
+    case ExpectWhite:
+      put_text(output, token);
+      line->state = ExpectBlack;
+      break;
+    case ExpectBlack:
+      if (line->two_lines) {
+        put_char(output, '\n');
+        put_text(output, line->prefix);
+      } else {
+        put_text(output, ", ");
+      }
+      put_text(output, token);
+      line->state = Idle;
+      break;
+    case Idle:
+      put_char(output, ' ');
+      put_text(output, token);
+      break;
+  }
+}
+
+// Starts a new move line for the move number `token`.
+void write_move_number(MoveLine* line, TextStream* output, const char* token) {
+  std::size_t length = std::strlen(token);
+  std::memcpy(line->prefix, token, length);
+  std::memcpy(line->prefix + length, kNumberEnd, sizeof(kNumberEnd));
+  line->state = AfterNumber;
+  put_char(output, '\n');
+  put_text(output, line->prefix);
+  std::memcpy(line->prefix + length + sizeof(kNumberEnd) - 1, kBlackMark, sizeof(kBlackMark));
+}
+
+}  // namespace
+
+int reformat(TextStream* input, TextStream* output, bool two_lines) {
+  char token[kTokenSize];
+  char delimiter = ' ';  // anything but the end marker until the first token is read
+  MoveLine line;
+  line.state = Idle;
+  line.two_lines = two_lines;
+  line.prefix[0] = '\0';
+
+  put_text(output, kBannerCredit);
+  put_text(output, kBannerAddress);
+  do {
+    int status = read_token(input, token, &delimiter, kTokenSize, kMoveDelimiters);
+    if (status == AtEnd) break;
+    if (status == Overflow) continue;  // an over-long run of characters is dropped
+    switch (delimiter) {
+      case ' ':
+      case '\n':
+        write_move_token(&line, output, token);
+        break;
+      case '.':
+        write_move_number(&line, output, token);
+        break;
+      case '[':
+        copy_tag(input, output, token, &delimiter);
+        break;
+      default:  // the end of the input: a last token without a line break still counts
+        if (token[0] != '\0') write_move_token(&line, output, token);
+        break;
+    }
+  } while (delimiter != 0);
+  return 0;
+}
+
+}  // namespace kestrow

@@ -1,0 +1,40 @@
+// The operating system's files, reduced to what the text streams need: open, read a block, write
+// a block, close, and tell whether a path names the file already open. Every function works on
+// raw bytes (binary mode); line-end and Ctrl-Z rules live in text_stream.cc, never here.
+// os_file_posix.cc and os_file_windows.cc each implement this interface for one platform.
+
+#ifndef KESTROW_TEXTSTREAM_OS_FILE_H_
+#define KESTROW_TEXTSTREAM_OS_FILE_H_
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kestrow {
+
+// An open file: a descriptor on POSIX, a HANDLE on Windows.
+using OsFile = std::intptr_t;
+
+// Opens an existing file for reading. Fails, returning false, for a path that cannot be opened
+// and for a directory.
+bool os_open_for_reading(const char* path, OsFile* file);
+
+// Opens a file for writing, creating it or truncating it to zero length.
+bool os_open_for_writing(const char* path, OsFile* file);
+
+// Reads up to `size` bytes into `data`. Returns the count read, 0 at the end of the file, or -1
+// when the read failed.
+std::ptrdiff_t os_read(OsFile file, unsigned char* data, std::size_t size);
+
+// Writes all `size` bytes of `data`; returns false when any of them could not be written.
+bool os_write(OsFile file, const unsigned char* data, std::size_t size);
+
+// Closes the file; returns false when the system reports an error on closing.
+bool os_close(OsFile file);
+
+// True when `path` names an existing regular file that is the same file as the open `file`,
+// whatever spelling or link leads to it. Pipes and devices are never the same file.
+bool os_is_same_file(OsFile file, const char* path);
+
+}  // namespace kestrow
+
+#endif  // KESTROW_TEXTSTREAM_OS_FILE_H_

@@ -1,0 +1,158 @@
+#include "reformat/read_token.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "test_support.h"
+
+namespace kestrow {
+namespace {
+
+constexpr char kMoveSet[] = " .[\n";
+
+// One call's result: status, token text and delimiter.
+struct Read {
+  int status;
+  std::string token;
+  char delimiter;
+};
+
+bool operator==(const Read& a, const Read& b) {
+  return a.status == b.status && a.token == b.token && a.delimiter == b.delimiter;
+}
+
+std::ostream& operator<<(std::ostream& os, const Read& r) {
+  return os << "{" << r.status << ", \"" << r.token << "\" (" << r.token.size() << "), "
+            << static_cast<int>(r.delimiter) << "}";
+}
+
+class ReadTokenTest : public ::testing::Test {
+ protected:
+  void open(const std::string& bytes) {
+    std::string path = kestrow_test::scratch_path("in");
+    kestrow_test::write_file(path, bytes);
+    ASSERT_TRUE(open_for_reading(&input_, path.c_str()));
+    opened_ = true;
+  }
+  void TearDown() override {
+    if (opened_) close_stream(&input_);
+  }
+
+  // Calls read_token once; the token is taken up to its zero, whole after an Overflow, and left
+  // empty after AtEnd, which must not have touched the buffer.
+  Read next(const char* set = kMoveSet, int max_length = kTokenSize) {
+    std::memset(buffer_, '#', sizeof(buffer_));
+    char delimiter = '?';
+    int status = read_token(&input_, buffer_, &delimiter, max_length, set);
+    if (status == AtEnd) {
+      EXPECT_EQ(buffer_[0], '#') << "AtEnd must not touch the buffer";
+      return Read{status, "", delimiter};
+    }
+    std::size_t whole = static_cast<std::size_t>(max_length);
+    return Read{status, status == Overflow ? std::string(buffer_, whole) : std::string(buffer_),
+                delimiter};
+  }
+
+  TextStream input_;
+  bool opened_ = false;
+  char buffer_[kTokenSize + 1];
+};
+
+TEST_F(ReadTokenTest, CutsAtDelimitersAndEnd) {
+  open("1. e4");
+  EXPECT_EQ(next(), (Read{Complete, "1", '.'}));
+  EXPECT_EQ(next(), (Read{Complete, "", ' '}));
+  EXPECT_EQ(next(), (Read{Complete, "e4", 0}));
+  EXPECT_EQ(next(), (Read{AtEnd, "", '?'})) << "buffer and delimiter untouched at the end";
+}
+
+TEST_F(ReadTokenTest, EveryMemberOfTheSetEndsATokenAndTabDoesNot) {
+  open("a b\nc[d\te.]");
+  EXPECT_EQ(next(), (Read{Complete, "a", ' '}));
+  EXPECT_EQ(next(), (Read{Complete, "b", '\n'}));
+  EXPECT_EQ(next(), (Read{Complete, "c", '['}));
+  EXPECT_EQ(next(), (Read{Complete, "d\te", '.'}));
+  EXPECT_EQ(next(), (Read{Complete, "]", 0}));
+}
+
+TEST_F(ReadTokenTest, TagSetTakesSpacesFullStopsAndLineBreaks) {
+  open("Event \"a. b\nc\"]x y");
+  EXPECT_EQ(next("]"), (Read{Complete, "Event \"a. b\nc\"", ']'}));
+  EXPECT_EQ(next(), (Read{Complete, "x", ' '}));
+}
+
+TEST_F(ReadTokenTest, ZeroByteIsStoredNotADelimiter) {
+  open(std::string("ab\0cd e", 7));
+  std::memset(buffer_, '#', sizeof(buffer_));
+  char delimiter = '?';
+  ASSERT_EQ(read_token(&input_, buffer_, &delimiter, kTokenSize, kMoveSet), Complete);
+  EXPECT_EQ(std::string(buffer_, 6), std::string("ab\0cd\0", 6));
+  EXPECT_EQ(delimiter, ' ');
+}
+
+TEST_F(ReadTokenTest, CarriageReturnsAndCtrlZNeverReachTheReader) {
+  open(
+      "e4\r\ne5\r\x1a"
+      "f4 ");
+  EXPECT_EQ(next(), (Read{Complete, "e4", '\n'}));
+  EXPECT_EQ(next(), (Read{Complete, "e5", 0}));
+  EXPECT_EQ(next(), (Read{AtEnd, "", '?'}));
+}
+
+struct LengthCase {
+  std::size_t run;  // characters before the space
+  Read first;
+  Read second;
+};
+
+class ReadTokenLength : public ReadTokenTest, public ::testing::WithParamInterface<LengthCase> {};
+
+TEST_P(ReadTokenLength, LimitIsMaxLengthCharacters) {
+  open(std::string(GetParam().run, 'x') + " ");
+  EXPECT_EQ(next(), GetParam().first);
+  EXPECT_EQ(next(), GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ReadTokenLength,
+    ::testing::Values(LengthCase{511, {Complete, std::string(511, 'x'), ' '}, {Complete, "", 0}},
+                      LengthCase{512, {Overflow, std::string(512, 'x'), '?'}, {Complete, "", ' '}},
+                      LengthCase{600,
+                                 {Overflow, std::string(512, 'x'), '?'},
+                                 {Complete, std::string(88, 'x'), ' '}},
+                      LengthCase{1024,
+                                 {Overflow, std::string(512, 'x'), '?'},
+                                 {Overflow, std::string(512, 'x'), '?'}}));
+
+TEST_F(ReadTokenTest, ZeroMaxLengthOverflowsAtOnceReadingNothing) {
+  open("ab");
+  EXPECT_EQ(next(kMoveSet, 0).status, Overflow);
+  EXPECT_EQ(next(), (Read{Complete, "ab", 0}));
+}
+
+TEST_F(ReadTokenTest, OverflowThenEndGivesEmptyCompleteThenAtEnd) {
+  open(std::string(512, 'x'));
+  EXPECT_EQ(next().status, Overflow);
+  EXPECT_EQ(next(), (Read{Complete, "", 0}));
+  EXPECT_EQ(next(), (Read{AtEnd, "", '?'}));
+}
+
+#ifdef __linux__
+TEST(ReadToken, FailedReadGivesCompleteWithEndMarkerEveryTime) {
+  TextStream input;
+  ASSERT_TRUE(open_for_reading(&input, "/proc/self/mem"));
+  char token[kTokenSize];
+  for (int i = 0; i < 3; ++i) {
+    char delimiter = '?';
+    EXPECT_EQ(read_token(&input, token, &delimiter, kTokenSize, kMoveSet), Complete);
+    EXPECT_EQ(delimiter, 0);
+    EXPECT_STREQ(token, "");
+  }
+  close_stream(&input);
+}
+#endif
+
+}  // namespace
+}  // namespace kestrow

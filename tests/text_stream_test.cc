@@ -1,0 +1,195 @@
+#include "textstream/text_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.h"
+
+namespace kestrow {
+namespace {
+
+using kestrow_test::read_file;
+using kestrow_test::scratch_path;
+using kestrow_test::write_file;
+
+// Reads the whole input through get_char and returns what was delivered.
+std::string read_all(TextStream* input) {
+  std::string got;
+  for (int c = get_char(input); c != kEndOfInput; c = get_char(input)) {
+    EXPECT_GE(c, 0);
+    EXPECT_LE(c, 255);
+    got += static_cast<char>(c);
+  }
+  return got;
+}
+
+std::string delivered(const std::string& bytes) {
+  std::string path = scratch_path("in");
+  write_file(path, bytes);
+  TextStream input;
+  EXPECT_TRUE(open_for_reading(&input, path.c_str()));
+  std::string got = read_all(&input);
+  EXPECT_TRUE(at_end(&input));
+  EXPECT_TRUE(close_stream(&input));
+  return got;
+}
+
+struct ReadCase {
+  const char* name;
+  std::string file;
+  std::string delivered;
+};
+
+// Names the case instead of dumping its bytes when it fails.
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
+class TextStreamRead : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(TextStreamRead, DeliversTextModeBytes) {
+  EXPECT_EQ(delivered(GetParam().file), GetParam().delivered);
+}
+
+std::string block(char c, std::size_t n) { return std::string(n, c); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextStreamRead,
+    ::testing::Values(
+        ReadCase{"Empty", "", ""},
+        ReadCase{"CrLfBecomesLf", "1. e4\r\n2. d4\r\n", "1. e4\n2. d4\n"},
+        ReadCase{"LoneCrVanishes", "a\rb\r\rc\r", "abc"},
+        ReadCase{"CtrlZEndsInput",
+                 std::string("ab\x1a"
+                             "cd\r\nef",
+                             8),
+                 "ab"},
+        ReadCase{"CtrlZFirst",
+                 std::string("\x1a"
+                             "abc",
+                             4),
+                 ""},
+        ReadCase{"ZeroAndHighBytesPass", std::string("a\0\xff\x80z", 5),
+                 std::string("a\0\xff\x80z", 5)},
+        // Buffer boundaries: the 512-byte refill must not lose, repeat or misfilter a byte.
+        ReadCase{"CrAcrossRefills", block('\r', 511) + "x" + block('\r', 1025) + "y", "xy"},
+        ReadCase{"CtrlZAfterFullBuffer", block('a', 512) + "\x1a" + "b", block('a', 512)},
+        ReadCase{"ManyBuffers", block('q', 5000), block('q', 5000)}),
+    [](const ::testing::TestParamInfo<ReadCase>& p) { return p.param.name; });
+
+TEST(TextStream, EndIndicatorRisesWithTheEndValueNotBefore) {
+  std::string path = scratch_path("in");
+  write_file(path, "ab");
+  TextStream input;
+  ASSERT_TRUE(open_for_reading(&input, path.c_str()));
+  EXPECT_FALSE(at_end(&input));
+  EXPECT_EQ(get_char(&input), 'a');
+  EXPECT_EQ(get_char(&input), 'b');
+  EXPECT_FALSE(at_end(&input)) << "raised when the last byte was handed out";
+  EXPECT_EQ(get_char(&input), kEndOfInput);
+  EXPECT_TRUE(at_end(&input));
+  EXPECT_EQ(get_char(&input), kEndOfInput);
+  EXPECT_TRUE(at_end(&input));
+  EXPECT_FALSE(has_failed(&input));
+  EXPECT_TRUE(close_stream(&input));
+}
+
+TEST(TextStream, CtrlZRaisesEndIndicator) {
+  std::string path = scratch_path("in");
+  write_file(path,
+             "a\x1a"
+             "b");
+  TextStream input;
+  ASSERT_TRUE(open_for_reading(&input, path.c_str()));
+  EXPECT_EQ(get_char(&input), 'a');
+  EXPECT_FALSE(at_end(&input));
+  EXPECT_EQ(get_char(&input), kEndOfInput);
+  EXPECT_TRUE(at_end(&input));
+  EXPECT_EQ(get_char(&input), kEndOfInput);
+  EXPECT_TRUE(close_stream(&input));
+}
+
+#ifdef __linux__
+// Reading the start of a process's own memory file fails with an I/O error on Linux: a real
+// failed read on a file that opens fine.
+TEST(TextStream, FailedReadGivesEndWithoutIndicatorAndSticks) {
+  TextStream input;
+  ASSERT_TRUE(open_for_reading(&input, "/proc/self/mem"));
+  EXPECT_EQ(get_char(&input), kEndOfInput);
+  EXPECT_FALSE(at_end(&input));
+  EXPECT_TRUE(has_failed(&input));
+  EXPECT_EQ(get_char(&input), kEndOfInput);
+  EXPECT_FALSE(at_end(&input));
+  EXPECT_FALSE(close_stream(&input)) << "a failed read must be reported on closing";
+}
+#endif
+
+TEST(TextStream, OpenForReadingRefusesMissingFileAndDirectory) {
+  TextStream input;
+  EXPECT_FALSE(open_for_reading(&input, scratch_path("missing").c_str()));
+  EXPECT_FALSE(open_for_reading(&input, ::testing::TempDir().c_str()));
+}
+
+TEST(TextStream, WritingTurnsLfIntoCrLfAndKeepsOtherBytes) {
+  std::string path = scratch_path("out");
+  TextStream output;
+  ASSERT_TRUE(open_for_writing(&output, path.c_str()));
+  put_text(&output, "a\nb");
+  put_char(&output, '\r');
+  put_char(&output, '\0');
+  put_char(&output, '\n');
+  put_char(&output, '\xff');
+  EXPECT_EQ(read_file(path), "") << "nothing is written before the buffer fills or is closed";
+  EXPECT_TRUE(close_stream(&output));
+  EXPECT_EQ(read_file(path), std::string("a\r\nb\r\0\r\n\xff", 9));
+}
+
+TEST(TextStream, WritingAcrossBuffersKeepsEveryByte) {
+  std::string path = scratch_path("out");
+  TextStream output;
+  ASSERT_TRUE(open_for_writing(&output, path.c_str()));
+  std::string expected;
+  for (int i = 0; i < 3000; ++i) {
+    char c = i % 7 == 0 ? '\n' : static_cast<char>('a' + i % 26);
+    put_char(&output, c);
+    expected += c == '\n' ? "\r\n" : std::string(1, c);
+  }
+  EXPECT_TRUE(close_stream(&output));
+  EXPECT_EQ(read_file(path), expected);
+}
+
+TEST(TextStream, OpenForWritingTruncates) {
+  std::string path = scratch_path("out");
+  write_file(path, "old contents that must go");
+  TextStream output;
+  ASSERT_TRUE(open_for_writing(&output, path.c_str()));
+  EXPECT_EQ(read_file(path), "");
+  EXPECT_TRUE(close_stream(&output));
+  EXPECT_EQ(read_file(path), "");
+}
+
+#ifdef __linux__
+TEST(TextStream, WriteFailureIsReportedOnClose) {
+  TextStream output;
+  ASSERT_TRUE(open_for_writing(&output, "/dev/full"));
+  put_text(&output, "x");
+  EXPECT_FALSE(close_stream(&output));
+}
+#endif
+
+TEST(TextStream, NamesSameFile) {
+  std::string path = scratch_path("in");
+  write_file(path, "x");
+  TextStream input;
+  ASSERT_TRUE(open_for_reading(&input, path.c_str()));
+  EXPECT_TRUE(names_same_file(&input, path.c_str()));
+  std::string dir = ::testing::TempDir();
+  std::string respelt = dir + "./" + path.substr(dir.size());
+  EXPECT_TRUE(names_same_file(&input, respelt.c_str()));
+  EXPECT_FALSE(names_same_file(&input, scratch_path("other").c_str()));
+  write_file(scratch_path("other"), "x");
+  EXPECT_FALSE(names_same_file(&input, scratch_path("other").c_str()));
+  EXPECT_TRUE(close_stream(&input));
+}
+
+}  // namespace
+}  // namespace kestrow
