@@ -7,7 +7,9 @@
 
 // The MinGW runtime expands wildcards in the command line unless this is zero; Kestrow takes its
 // arguments exactly as typed, so an argument holding "*" or "?" reaches main unchanged.
-extern "C" int _dowildcard = 0;
+extern "C" {
+int _dowildcard = 0;
+}
 
 namespace kestrow {
 
