@@ -47,8 +47,8 @@ MemoryFile make_file(const std::string& bytes) {
   MemoryFile file;
   file.fd = memfd_create("kestrow", 0);
   if (file.fd < 0) fail("memfd_create");
-  if (!bytes.empty() && write(file.fd, bytes.data(), bytes.size()) !=
-                            static_cast<ssize_t>(bytes.size())) {
+  if (!bytes.empty() &&
+      write(file.fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
     fail("write to memory file");
   }
   std::snprintf(file.path, sizeof(file.path), "/proc/self/fd/%d", file.fd);
