@@ -45,7 +45,7 @@ class ReadTokenTest : public ::testing::Test {
   Read next(const char* set = kMoveSet, int max_length = kTokenSize) {
     std::memset(buffer_, '#', sizeof(buffer_));
     char delimiter = '?';
-    int status = read_token(&input_, buffer_, &delimiter, max_length, set);
+    int status = read_token(&input_, buffer_, &delimiter, max_length, make_delimiter_set(set));
     if (status == AtEnd) {
       EXPECT_EQ(buffer_[0], '#') << "AtEnd must not touch the buffer";
       return Read{status, "", delimiter};
@@ -59,6 +59,15 @@ class ReadTokenTest : public ::testing::Test {
   bool opened_ = false;
   char buffer_[kTokenSize + 1];
 };
+
+TEST(DelimiterSet, HoldsExactlyTheCharactersOfItsString) {
+  DelimiterSet set = make_delimiter_set(" .[\n");
+  for (int c = 0; c < 256; ++c) {
+    bool member = c == ' ' || c == '.' || c == '[' || c == '\n';
+    EXPECT_EQ(set.member[c], member) << c;
+  }
+  EXPECT_FALSE(make_delimiter_set("").member[0]);
+}
 
 TEST_F(ReadTokenTest, CutsAtDelimitersAndEnd) {
   open("1. e4");
@@ -87,7 +96,8 @@ TEST_F(ReadTokenTest, ZeroByteIsStoredNotADelimiter) {
   open(std::string("ab\0cd e", 7));
   std::memset(buffer_, '#', sizeof(buffer_));
   char delimiter = '?';
-  ASSERT_EQ(read_token(&input_, buffer_, &delimiter, kTokenSize, kMoveSet), Complete);
+  ASSERT_EQ(read_token(&input_, buffer_, &delimiter, kTokenSize, make_delimiter_set(kMoveSet)),
+            Complete);
   EXPECT_EQ(std::string(buffer_, 6), std::string("ab\0cd\0", 6));
   EXPECT_EQ(delimiter, ' ');
 }
@@ -146,7 +156,8 @@ TEST(ReadToken, FailedReadGivesCompleteWithEndMarkerEveryTime) {
   char token[kTokenSize];
   for (int i = 0; i < 3; ++i) {
     char delimiter = '?';
-    EXPECT_EQ(read_token(&input, token, &delimiter, kTokenSize, kMoveSet), Complete);
+    EXPECT_EQ(read_token(&input, token, &delimiter, kTokenSize, make_delimiter_set(kMoveSet)),
+              Complete);
     EXPECT_EQ(delimiter, 0);
     EXPECT_STREQ(token, "");
   }

@@ -2,35 +2,35 @@
 
 namespace kestrow {
 
-namespace {
-
-bool is_delimiter(char c, const char* delimiters) {
-  for (const char* d = delimiters; *d != '\0'; ++d) {
-    if (*d == c) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 int read_token(TextStream* input, char* token, char* delimiter, int max_length,
-               const char* delimiters) {
+               const DelimiterSet& delimiters) {
   // The indicator is tested once, before reading: within the call the end arrives as a character.
   if (at_end(input)) return AtEnd;
-  int stored = 0;
-  while (stored < max_length) {
-    int c = get_char(input);
-    if (c == kEndOfInput) {
+  std::size_t stored = 0;
+  const std::size_t limit = max_length > 0 ? static_cast<std::size_t>(max_length) : 0;
+  // Scan the bytes the stream has ready, block by block, copying up to the first delimiter.
+  while (stored < limit) {
+    const unsigned char* bytes;
+    std::size_t count = ready_bytes(input, &bytes);
+    if (count == 0) {
       *delimiter = 0;
       token[stored] = '\0';
       return Complete;
     }
-    if (is_delimiter(static_cast<char>(c), delimiters)) {
-      *delimiter = static_cast<char>(c);
+    if (count > limit - stored) count = limit - stored;
+    std::size_t i = 0;
+    while (i < count && !delimiters.member[bytes[i]]) {
+      token[stored + i] = static_cast<char>(bytes[i]);
+      ++i;
+    }
+    stored += i;
+    if (i < count) {
+      *delimiter = static_cast<char>(bytes[i]);
       token[stored] = '\0';
+      consume(input, i + 1);
       return Complete;
     }
-    token[stored++] = static_cast<char>(c);
+    consume(input, i);
   }
   return Overflow;
 }

@@ -11,7 +11,7 @@ namespace kestrow {
 namespace {
 
 // Ordinary tokens end at a space, a full stop, a "[" or a line break.
-constexpr char kMoveDelimiters[] = " .[\n";
+constexpr DelimiterSet kMoveDelimiters = make_delimiter_set(" .[\n");
 
 constexpr char kNumberEnd[] = ". ";
 constexpr char kBlackMark[] = "...,";

@@ -6,6 +6,9 @@ namespace kestrow {
 
 namespace {
 
+// Inside a tag only "]" ends the content.
+constexpr DelimiterSet kTagDelimiters = make_delimiter_set("]");
+
 constexpr char kGameSeparator[] = "\n____________________________________________\n";
 
 char to_lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -23,7 +26,7 @@ bool is_event_tag(const char* content) {
 
 void copy_tag(TextStream* input, TextStream* output, char* token, char* delimiter) {
   put_char(output, '\n');
-  if (read_token(input, token, delimiter, kTokenSize, "]") != Complete) return;
+  if (read_token(input, token, delimiter, kTokenSize, kTagDelimiters) != Complete) return;
   if (is_event_tag(token)) put_text(output, kGameSeparator);
   put_char(output, '[');
   put_text(output, token);

@@ -1,5 +1,7 @@
 #include "textstream/text_stream.h"
 
+#include <cstring>
+
 namespace kestrow {
 
 namespace {
@@ -13,22 +15,31 @@ void reset(TextStream* stream, OsFile file, bool output) {
   stream->position = 0;
   stream->length = 0;
   stream->at_end = false;
+  stream->last_block = false;
   stream->stopped = false;
   stream->failed = false;
 }
 
-// Writes out the buffered bytes; a failure is remembered and the bytes are dropped.
-void flush(TextStream* output) {
-  if (output->length > 0 && !output->failed &&
-      !os_write(output->file, output->buffer, output->length)) {
-    output->failed = true;
+// Cuts a block at its first Ctrl-Z and closes up the CR bytes in it; returns the length left.
+std::size_t filter(unsigned char* block, std::size_t length, bool* saw_ctrl_z) {
+  if (void* z = std::memchr(block, kCtrlZ, length)) {
+    length = static_cast<std::size_t>(static_cast<unsigned char*>(z) - block);
+    *saw_ctrl_z = true;
   }
-  output->length = 0;
-}
-
-void put_byte(TextStream* output, unsigned char byte) {
-  if (output->length == kStreamBufferSize) flush(output);
-  output->buffer[output->length++] = byte;
+  auto* cr = static_cast<unsigned char*>(std::memchr(block, kCarriageReturn, length));
+  if (cr == nullptr) return length;
+  unsigned char* end = block + length;
+  unsigned char* to = cr;
+  for (unsigned char* from = cr + 1; from < end;) {
+    auto* next = static_cast<unsigned char*>(
+        std::memchr(from, kCarriageReturn, static_cast<std::size_t>(end - from)));
+    unsigned char* stop = next != nullptr ? next : end;
+    std::size_t run = static_cast<std::size_t>(stop - from);
+    std::memmove(to, from, run);
+    to += run;
+    from = stop + 1;
+  }
+  return static_cast<std::size_t>(to - block);
 }
 
 }  // namespace
@@ -47,41 +58,39 @@ bool open_for_writing(TextStream* stream, const char* path) {
   return true;
 }
 
-int get_char(TextStream* input) {
-  for (;;) {
-    if (input->stopped) return kEndOfInput;
-    if (input->position == input->length) {
-      std::ptrdiff_t n = os_read(input->file, input->buffer, kStreamBufferSize);
-      if (n <= 0) {
-        input->stopped = true;
-        if (n < 0) {
-          input->failed = true;
-        } else {
-          input->at_end = true;
-        }
-        return kEndOfInput;
-      }
-      input->position = 0;
-      input->length = static_cast<std::size_t>(n);
-    }
-    unsigned char c = input->buffer[input->position++];
-    if (c == kCarriageReturn) continue;
-    if (c == kCtrlZ) {
+std::size_t refill(TextStream* input) {
+  input->position = 0;
+  input->length = 0;
+  while (!input->stopped) {
+    if (input->last_block) {
+      // The end value is handed out now, and with it the end-of-file indicator goes up.
       input->stopped = true;
       input->at_end = true;
-      return kEndOfInput;
+      break;
     }
-    return c;
+    std::ptrdiff_t n = os_read(input->file, input->buffer, kStreamBufferSize);
+    if (n < 0) {
+      // A failed read ends the input without raising the indicator.
+      input->stopped = true;
+      input->failed = true;
+      break;
+    }
+    if (n == 0) {
+      input->last_block = true;
+      continue;
+    }
+    input->length = filter(input->buffer, static_cast<std::size_t>(n), &input->last_block);
+    if (input->length > 0) break;  // a block of CRs alone gives nothing: read on
   }
+  return input->length;
 }
 
-void put_char(TextStream* output, char c) {
-  if (c == '\n') put_byte(output, kCarriageReturn);
-  put_byte(output, static_cast<unsigned char>(c));
-}
-
-void put_text(TextStream* output, const char* text) {
-  for (; *text != '\0'; ++text) put_char(output, *text);
+void flush(TextStream* output) {
+  if (output->length > 0 && !output->failed &&
+      !os_write(output->file, output->buffer, output->length)) {
+    output->failed = true;
+  }
+  output->length = 0;
 }
 
 bool close_stream(TextStream* stream) {

@@ -5,7 +5,9 @@
 //  - writing turns each line feed into carriage return + line feed and writes every other byte,
 //    zero and carriage return included, unchanged.
 // Each stream buffers kStreamBufferSize bytes. A stream is used by one thread at a time, and is
-// either an input or an output from opening to closing.
+// either an input or an output from opening to closing. The per-byte calls are inline: they touch
+// only the buffer, and the out-of-line refill() and flush() do the system calls and the filtering,
+// once per block.
 
 #ifndef KESTROW_TEXTSTREAM_TEXT_STREAM_H_
 #define KESTROW_TEXTSTREAM_TEXT_STREAM_H_
@@ -26,9 +28,10 @@ struct TextStream {
   bool output;  // opened for writing
   unsigned char buffer[kStreamBufferSize];
   std::size_t position;  // next byte of `buffer` to hand out (input only)
-  std::size_t length;    // bytes held in `buffer`
+  std::size_t length;    // bytes held in `buffer`; on input, already free of CR and Ctrl-Z
   bool at_end;           // the end-of-file indicator
-  bool stopped;          // the input has ended: by its end, a Ctrl-Z or a failed read
+  bool last_block;       // input: a Ctrl-Z or the end of the file stands after `buffer`
+  bool stopped;          // input: the end value has been returned and will be again
   bool failed;           // a read or a write has failed
 };
 
@@ -39,19 +42,66 @@ bool open_for_reading(TextStream* stream, const char* path);
 // Opens `path` for writing, creating the file or truncating it. Returns false when it cannot.
 bool open_for_writing(TextStream* stream, const char* path);
 
+// Refills an input whose buffer is used up; returns the count of bytes now ready, 0 at the end.
+std::size_t refill(TextStream* input);
+
+// Makes bytes ready to read and returns how many, pointing *bytes at them; refills an input whose
+// buffer is used up. Returns 0 at the end of the input, with the end-of-file indicator raised as
+// by get_char returning kEndOfInput. consume() then takes the bytes actually used.
+inline std::size_t ready_bytes(TextStream* input, const unsigned char** bytes) {
+  std::size_t count = input->length - input->position;
+  if (count == 0) count = refill(input);
+  *bytes = input->buffer + input->position;
+  return count;
+}
+
+// Takes `count` of the bytes that ready_bytes() offered.
+inline void consume(TextStream* input, std::size_t count) { input->position += count; }
+
 // Returns the next byte of the input (0 to 255), or kEndOfInput. The end-of-file indicator is
 // raised by the call that first returns kEndOfInput for the end of the input or a Ctrl-Z. A failed
 // read also returns kEndOfInput, without raising the indicator, and so does every later call.
-int get_char(TextStream* input);
+inline int get_char(TextStream* input) {
+  if (input->position == input->length && refill(input) == 0) return kEndOfInput;
+  return input->buffer[input->position++];
+}
 
 // The end-of-file indicator.
 inline bool at_end(const TextStream* input) { return input->at_end; }
 
+// Writes out a full output buffer; the bytes are dropped when the write fails.
+void flush(TextStream* output);
+
 // Writes one byte, a line feed as carriage return + line feed.
-void put_char(TextStream* output, char c);
+inline void put_char(TextStream* output, char c) {
+  if (c == '\n') {
+    if (output->length == kStreamBufferSize) flush(output);
+    output->buffer[output->length++] = '\r';
+  }
+  if (output->length == kStreamBufferSize) flush(output);
+  output->buffer[output->length++] = static_cast<unsigned char>(c);
+}
 
 // Writes the zero-terminated `text`, each line feed as carriage return + line feed.
-void put_text(TextStream* output, const char* text);
+inline void put_text(TextStream* output, const char* text) {
+  for (;;) {
+    // Copy plain bytes straight into the buffer while it has room; stop at a zero or a line feed.
+    std::size_t room = kStreamBufferSize - output->length;
+    unsigned char* to = output->buffer + output->length;
+    std::size_t i = 0;
+    unsigned char c = 0;
+    while (i < room && (c = static_cast<unsigned char>(text[i])) != 0 && c != '\n') to[i++] = c;
+    output->length += i;
+    text += i;
+    if (i < room) {
+      if (c == 0) return;
+      put_char(output, '\n');
+      ++text;
+    } else {
+      flush(output);
+    }
+  }
+}
 
 // True when a read or a write on the stream has failed so far.
 inline bool has_failed(const TextStream* stream) { return stream->failed; }
