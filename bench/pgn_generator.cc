@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -72,6 +73,12 @@ class Writer {
   std::size_t used_ = 0;
 };
 
+// Appends the parts in order (a braced list is evaluated left to right, so the random draws in
+// it are too).
+void append(std::string& text, std::initializer_list<std::string> parts) {
+  for (const std::string& part : parts) text += part;
+}
+
 std::string move(Random& r) {
   switch (r.below(40)) {
     case 0:
@@ -111,22 +118,25 @@ void game(Writer& w, Random& r, unsigned number) {
   unsigned moves = 20 + r.below(60);
   std::string line;
   for (unsigned n = 1; n <= moves; ++n) {
-    std::string text = std::to_string(n) + ". " + move(r);
-    if (clocks) text += " " + clock(r) + " " + std::to_string(n) + "...";
-    text += " " + move(r);
-    if (clocks) text += " " + clock(r);
-    if (r.below(15) == 0) text += std::string(" ") + r.pick(kNags);
-    if (r.below(25) == 0) text += std::string(" { ") + r.pick(kComments) + " }";
-    if (r.below(30) == 0)
-      text += " ( " + std::to_string(n) + "... " + move(r) + " " + move(r) + " )";
+    std::string move_number = std::to_string(n);
+    std::string text;
+    append(text, {move_number, ". ", move(r)});
+    if (clocks) append(text, {" ", clock(r), " ", move_number, "..."});
+    append(text, {" ", move(r)});
+    if (clocks) append(text, {" ", clock(r)});
+    if (r.below(15) == 0) append(text, {" ", r.pick(kNags)});
+    if (r.below(25) == 0) append(text, {" { ", r.pick(kComments), " }"});
+    if (r.below(30) == 0) append(text, {" ( ", move_number, "... ", move(r), " ", move(r), " )"});
     // Lines of at most about 80 characters, as exporters wrap them.
     if (line.size() + text.size() + 1 > 80) {
-      w.put(line + "\n");
+      line += "\n";
+      w.put(line);
       line.clear();
     }
     line += line.empty() ? text : " " + text;
   }
-  w.put(line + " " + result + "\n\n");
+  append(line, {" ", result, "\n\n"});
+  w.put(line);
 }
 
 }  // namespace

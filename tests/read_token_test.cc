@@ -45,10 +45,15 @@ class ReadTokenTest : public ::testing::Test {
   Read next(const char* set = kMoveSet, int max_length = kTokenSize) {
     std::memset(buffer_, '#', sizeof(buffer_));
     char delimiter = '?';
-    int status = read_token(&input_, buffer_, &delimiter, max_length, make_delimiter_set(set));
+    std::size_t length = 0;
+    int status =
+        read_token(&input_, buffer_, &delimiter, max_length, make_delimiter_set(set), &length);
     if (status == AtEnd) {
       EXPECT_EQ(buffer_[0], '#') << "AtEnd must not touch the buffer";
       return Read{status, "", delimiter};
+    }
+    if (status == Complete) {
+      EXPECT_EQ(length, std::strlen(buffer_)) << "text length of a Complete token";
     }
     std::size_t whole = static_cast<std::size_t>(max_length);
     return Read{status, status == Overflow ? std::string(buffer_, whole) : std::string(buffer_),
@@ -60,13 +65,14 @@ class ReadTokenTest : public ::testing::Test {
   char buffer_[kTokenSize + 1];
 };
 
-TEST(DelimiterSet, HoldsExactlyTheCharactersOfItsString) {
+TEST(DelimiterSet, HoldsExactlyTheCharactersOfItsStringAndMarksTheZeroByte) {
   DelimiterSet set = make_delimiter_set(" .[\n");
-  for (int c = 0; c < 256; ++c) {
+  for (int c = 1; c < 256; ++c) {
     bool member = c == ' ' || c == '.' || c == '[' || c == '\n';
-    EXPECT_EQ(set.member[c], member) << c;
+    EXPECT_EQ(set.kind[c], member ? kDelimiter : kPlain) << c;
   }
-  EXPECT_FALSE(make_delimiter_set("").member[0]);
+  EXPECT_EQ(set.kind[0], kZeroByte);
+  EXPECT_EQ(make_delimiter_set("").kind[0], kZeroByte);
 }
 
 TEST_F(ReadTokenTest, CutsAtDelimitersAndEnd) {
@@ -96,9 +102,12 @@ TEST_F(ReadTokenTest, ZeroByteIsStoredNotADelimiter) {
   open(std::string("ab\0cd e", 7));
   std::memset(buffer_, '#', sizeof(buffer_));
   char delimiter = '?';
-  ASSERT_EQ(read_token(&input_, buffer_, &delimiter, kTokenSize, make_delimiter_set(kMoveSet)),
-            Complete);
+  std::size_t length = 99;
+  ASSERT_EQ(
+      read_token(&input_, buffer_, &delimiter, kTokenSize, make_delimiter_set(kMoveSet), &length),
+      Complete);
   EXPECT_EQ(std::string(buffer_, 6), std::string("ab\0cd\0", 6));
+  EXPECT_EQ(length, 2u) << "the text ends at the zero byte";
   EXPECT_EQ(delimiter, ' ');
 }
 
@@ -156,8 +165,10 @@ TEST(ReadToken, FailedReadGivesCompleteWithEndMarkerEveryTime) {
   char token[kTokenSize];
   for (int i = 0; i < 3; ++i) {
     char delimiter = '?';
-    EXPECT_EQ(read_token(&input, token, &delimiter, kTokenSize, make_delimiter_set(kMoveSet)),
-              Complete);
+    std::size_t length = 99;
+    EXPECT_EQ(
+        read_token(&input, token, &delimiter, kTokenSize, make_delimiter_set(kMoveSet), &length),
+        Complete);
     EXPECT_EQ(delimiter, 0);
     EXPECT_STREQ(token, "");
   }

@@ -15,8 +15,11 @@ constexpr DelimiterSet kMoveDelimiters = make_delimiter_set(" .[\n");
 
 constexpr char kNumberEnd[] = ". ";
 constexpr char kBlackMark[] = "...,";
+// What stands between White's and Black's move in the one-line layout, padded for put_block.
+constexpr char kMoveJoin[kCopyBlock] = ", ";
 
-// The prefix holds the longest move number, then ". " and "...," and its zero.
+// The prefix holds the longest move number, then ". " and "...," and its zero, and has room for
+// the block copy of put_block.
 constexpr std::size_t kPrefixSize = kTokenSize - 1 + sizeof(kNumberEnd) - 1 + sizeof(kBlackMark);
 
 // The reformatter's position within a numbered move.
@@ -25,77 +28,79 @@ enum LineState { Idle, AfterNumber, ExpectWhite, ExpectBlack };
 struct MoveLine {
   LineState state;
   bool two_lines;
+  std::size_t prefix_length;
   char prefix[kPrefixSize];  // the move number, ". " and, once written, "...,"
 };
 
 // Writes a token that a space or a line break ended, by the line state.
-void write_move_token(MoveLine* line, TextStream* output, const char* token) {
+void write_move_token(MoveLine* line, TextStream* output, const char* token, std::size_t length) {
   switch (line->state) {
     case AfterNumber:
-      put_text(output, token);
+      put_block(output, token, length);
       line->state = ExpectWhite;
       break;
     case ExpectWhite:
-      put_text(output, token);
+      put_block(output, token, length);
       line->state = ExpectBlack;
       break;
     case ExpectBlack:
       if (line->two_lines) {
         put_char(output, '\n');
-        put_text(output, line->prefix);
+        put_block(output, line->prefix, line->prefix_length);
       } else {
-        put_text(output, ", ");
+        put_block(output, kMoveJoin, 2);
       }
-      put_text(output, token);
+      put_block(output, token, length);
       line->state = Idle;
       break;
     case Idle:
       put_char(output, ' ');
-      put_text(output, token);
+      put_block(output, token, length);
       break;
   }
 }
 
-// Starts a new move line for the move number `token`.
-void write_move_number(MoveLine* line, TextStream* output, const char* token) {
-  std::size_t length = std::strlen(token);
+// Starts a new move line for the move number `token` of `length` characters.
+void write_move_number(MoveLine* line, TextStream* output, const char* token, std::size_t length) {
   std::memcpy(line->prefix, token, length);
   std::memcpy(line->prefix + length, kNumberEnd, sizeof(kNumberEnd));
   line->state = AfterNumber;
   put_char(output, '\n');
-  put_text(output, line->prefix);
+  put_block(output, line->prefix, length + sizeof(kNumberEnd) - 1);
   std::memcpy(line->prefix + length + sizeof(kNumberEnd) - 1, kBlackMark, sizeof(kBlackMark));
+  line->prefix_length = length + sizeof(kNumberEnd) - 1 + sizeof(kBlackMark) - 1;
 }
 
 }  // namespace
 
 int reformat(TextStream* input, TextStream* output, bool two_lines) {
   char token[kTokenSize];
+  std::size_t length = 0;
   char delimiter = ' ';  // anything but the end marker until the first token is read
   MoveLine line;
   line.state = Idle;
   line.two_lines = two_lines;
+  line.prefix_length = 0;
   line.prefix[0] = '\0';
 
   put_text(output, kBannerCredit);
   put_text(output, kBannerAddress);
   do {
-    int status = read_token(input, token, &delimiter, kTokenSize, kMoveDelimiters);
+    int status = read_token(input, token, &delimiter, kTokenSize, kMoveDelimiters, &length);
     if (status == AtEnd) break;
     if (status == Overflow) continue;  // an over-long run of characters is dropped
     switch (delimiter) {
-      case ' ':
-      case '\n':
-        write_move_token(&line, output, token);
-        break;
       case '.':
-        write_move_number(&line, output, token);
+        write_move_number(&line, output, token, length);
         break;
       case '[':
         copy_tag(input, output, token, &delimiter);
         break;
-      default:  // the end of the input: a last token without a line break still counts
-        if (token[0] != '\0') write_move_token(&line, output, token);
+      case 0:  // the end of the input: a last token without a line break still counts
+        if (length == 0) break;
+        [[fallthrough]];
+      default:  // a space or a line break
+        write_move_token(&line, output, token, length);
         break;
     }
   } while (delimiter != 0);

@@ -1,5 +1,7 @@
 #include "reformat/tags.h"
 
+#include <cstring>
+
 #include "reformat/read_token.h"
 
 namespace kestrow {
@@ -26,10 +28,16 @@ bool is_event_tag(const char* content) {
 
 void copy_tag(TextStream* input, TextStream* output, char* token, char* delimiter) {
   put_char(output, '\n');
-  if (read_token(input, token, delimiter, kTokenSize, kTagDelimiters) != Complete) return;
+  std::size_t length = 0;
+  if (read_token(input, token, delimiter, kTokenSize, kTagDelimiters, &length) != Complete) return;
   if (is_event_tag(token)) put_text(output, kGameSeparator);
   put_char(output, '[');
-  put_text(output, token);
+  // Tag content may span lines; most tags do not, and are copied whole.
+  if (std::memchr(token, '\n', length) != nullptr) {
+    put_text(output, token);
+  } else {
+    put_block(output, token, length);
+  }
   // A tag cut off by the end of the input is written as far as it goes, without a "]" of our
   // own, so that the output shows where the input stopped.
   if (*delimiter == ']') put_char(output, ']');

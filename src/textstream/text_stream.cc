@@ -85,16 +85,43 @@ std::size_t refill(TextStream* input) {
   return input->length;
 }
 
-void flush(TextStream* output) {
-  if (output->length > 0 && !output->failed &&
-      !os_write(output->file, output->buffer, output->length)) {
+void spill(TextStream* output) {
+  if (!output->failed && !os_write(output->file, output->buffer, kStreamBufferSize)) {
     output->failed = true;
   }
-  output->length = 0;
+  output->length -= kStreamBufferSize;
+  std::memmove(output->buffer, output->buffer + kStreamBufferSize, output->length);
+}
+
+void put_bytes(TextStream* output, const char* data, std::size_t count) {
+  while (count > 0) {
+    std::size_t room = kStreamBufferSize - output->length;
+    std::size_t run = count < room ? count : room;
+    std::memcpy(output->buffer + output->length, data, run);
+    output->length += run;
+    data += run;
+    count -= run;
+    if (output->length == kStreamBufferSize) spill(output);
+  }
+}
+
+void put_text(TextStream* output, const char* text) {
+  while (*text != '\0') {
+    std::size_t run = std::strcspn(text, "\n");
+    put_bytes(output, text, run);
+    text += run;
+    if (*text == '\n') {
+      put_char(output, '\n');
+      ++text;
+    }
+  }
 }
 
 bool close_stream(TextStream* stream) {
-  if (stream->output) flush(stream);
+  if (stream->output && stream->length > 0 && !stream->failed &&
+      !os_write(stream->file, stream->buffer, stream->length)) {
+    stream->failed = true;
+  }
   bool closed = os_close(stream->file);
   return closed && !stream->failed;
 }

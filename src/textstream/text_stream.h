@@ -6,13 +6,14 @@
 //    zero and carriage return included, unchanged.
 // Each stream buffers kStreamBufferSize bytes. A stream is used by one thread at a time, and is
 // either an input or an output from opening to closing. The per-byte calls are inline: they touch
-// only the buffer, and the out-of-line refill() and flush() do the system calls and the filtering,
+// only the buffer, and the out-of-line refill() and spill() do the system calls and the filtering,
 // once per block.
 
 #ifndef KESTROW_TEXTSTREAM_TEXT_STREAM_H_
 #define KESTROW_TEXTSTREAM_TEXT_STREAM_H_
 
 #include <cstddef>
+#include <cstring>
 
 #include "textstream/os_file.h"
 
@@ -20,15 +21,20 @@ namespace kestrow {
 
 constexpr std::size_t kStreamBufferSize = 512;
 
+// put_block() copies whole blocks of this many bytes; a stream's buffer has room for one more
+// block past kStreamBufferSize, so that the copy may run over the bytes in use.
+constexpr std::size_t kCopyBlock = 16;
+
 // The value get_char returns when there is nothing more to read.
 constexpr int kEndOfInput = -1;
 
 struct TextStream {
   OsFile file;
   bool output;  // opened for writing
-  unsigned char buffer[kStreamBufferSize];
+  unsigned char buffer[kStreamBufferSize + kCopyBlock];
   std::size_t position;  // next byte of `buffer` to hand out (input only)
-  std::size_t length;    // bytes held in `buffer`; on input, already free of CR and Ctrl-Z
+  std::size_t length;    // bytes held in `buffer`: on input already free of CR and Ctrl-Z; on
+                         // output always less than kStreamBufferSize between calls
   bool at_end;           // the end-of-file indicator
   bool last_block;       // input: a Ctrl-Z or the end of the file stands after `buffer`
   bool stopped;          // input: the end value has been returned and will be again
@@ -69,39 +75,37 @@ inline int get_char(TextStream* input) {
 // The end-of-file indicator.
 inline bool at_end(const TextStream* input) { return input->at_end; }
 
-// Writes out a full output buffer; the bytes are dropped when the write fails.
-void flush(TextStream* output);
+// Writes out the first kStreamBufferSize bytes of an output buffer that holds that many or more,
+// and keeps the rest; the bytes written out are dropped when the write fails.
+void spill(TextStream* output);
+
+// Writes `count` bytes of `data`, taken as they are (line feeds included), without a block copy.
+void put_bytes(TextStream* output, const char* data, std::size_t count);
 
 // Writes one byte, a line feed as carriage return + line feed.
 inline void put_char(TextStream* output, char c) {
   if (c == '\n') {
-    if (output->length == kStreamBufferSize) flush(output);
     output->buffer[output->length++] = '\r';
+    if (output->length == kStreamBufferSize) spill(output);
   }
-  if (output->length == kStreamBufferSize) flush(output);
   output->buffer[output->length++] = static_cast<unsigned char>(c);
+  if (output->length == kStreamBufferSize) spill(output);
+}
+
+// Writes `count` bytes of `data`, which holds no line feed among them.
+// `data` must have at least kCopyBlock readable bytes, however small `count` is.
+inline void put_block(TextStream* output, const char* data, std::size_t count) {
+  if (count > kCopyBlock) {
+    put_bytes(output, data, count);
+    return;
+  }
+  std::memcpy(output->buffer + output->length, data, kCopyBlock);
+  output->length += count;
+  if (output->length >= kStreamBufferSize) spill(output);
 }
 
 // Writes the zero-terminated `text`, each line feed as carriage return + line feed.
-inline void put_text(TextStream* output, const char* text) {
-  for (;;) {
-    // Copy plain bytes straight into the buffer while it has room; stop at a zero or a line feed.
-    std::size_t room = kStreamBufferSize - output->length;
-    unsigned char* to = output->buffer + output->length;
-    std::size_t i = 0;
-    unsigned char c = 0;
-    while (i < room && (c = static_cast<unsigned char>(text[i])) != 0 && c != '\n') to[i++] = c;
-    output->length += i;
-    text += i;
-    if (i < room) {
-      if (c == 0) return;
-      put_char(output, '\n');
-      ++text;
-    } else {
-      flush(output);
-    }
-  }
-}
+void put_text(TextStream* output, const char* text);
 
 // True when a read or a write on the stream has failed so far.
 inline bool has_failed(const TextStream* stream) { return stream->failed; }
