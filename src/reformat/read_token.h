@@ -6,12 +6,12 @@
 #ifndef KESTROW_REFORMAT_READ_TOKEN_H_
 #define KESTROW_REFORMAT_READ_TOKEN_H_
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "textstream/text_stream.h"
+#include "textstream/word_scan.h"
 
 namespace kestrow {
 
@@ -49,29 +49,23 @@ constexpr DelimiterSet make_delimiter_set(const char* characters) {
   return set;
 }
 
-// Sets with at most this many members are scanned eight bytes at a time, larger ones byte by byte.
-constexpr int kWordScanMembers = 1;
-
-// Returns a word whose bytes have their high bit set where `word` holds a member of `set` or a
-// zero byte; exact for the lowest such byte, which is all the reader looks at.
-inline std::uint64_t special_bytes(std::uint64_t word, const DelimiterSet& set) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kHighs = 0x8080808080808080u;
-  std::uint64_t found = (word - kOnes) & ~word;
-  for (int m = 0; m < set.count; ++m) {
-    std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(set.members[m]));
-    found |= (x - kOnes) & ~x;
+// Returns the index of the first byte of `bytes` that is not plain for `delimiters`: a delimiter or
+// a zero byte. There must be one: the stream puts a zero byte after its ready bytes.
+inline std::size_t scan_plain(const unsigned char* bytes, const DelimiterSet& delimiters) {
+  std::size_t i = 0;
+  if (delimiters.count == 1) {
+    // A lone delimiter (tag content, long runs between delimiters): a word at a time. Reading a
+    // whole word past the zero is safe: the stream's buffer has a block to spare.
+    const auto sole = static_cast<unsigned char>(delimiters.members[0]);
+    for (;; i += 8) {
+      std::uint64_t word = load_word(bytes + i);
+      if (std::uint64_t marks = bytes_equal(word, sole) | bytes_equal(word, 0); marks != 0) {
+        return i + first_marked(marks);
+      }
+    }
   }
-  return found & kHighs;
-}
-
-// The index of the first byte in memory that `special` marks.
-inline std::size_t first_marked(std::uint64_t special) {
-  if constexpr (std::endian::native == std::endian::little) {
-    return static_cast<std::size_t>(std::countr_zero(special)) / 8;
-  } else {
-    return static_cast<std::size_t>(std::countl_zero(special)) / 8;
-  }
+  while (delimiters.kind[bytes[i]] == kPlain) ++i;
+  return i;
 }
 
 // read_token() for every case: tokens that cross a refill, reach the end, overflow or hold a zero.
@@ -79,47 +73,34 @@ int read_token_general(TextStream* input, char* token, char* delimiter, int max_
                        const DelimiterSet& delimiters, std::size_t* text_length);
 
 // Reads the next token from `input` into `token` and returns its status.
-// `token` must hold max_length bytes; each character of `delimiters` ends a token (the zero byte
-// never does: it is stored like any other character). On Complete `token` holds the characters
-// before the delimiter followed by a zero, *delimiter the delimiter, or 0 when the input ran out,
-// and *text_length the length of the token's text: its characters up to the first zero byte. On
-// Overflow `token` holds max_length characters and no zero. The delimiter itself is consumed;
-// after Overflow, the next call starts at the character after the last one stored.
+// `token` must hold max_length bytes, and kCopyBlock at least; each character of `delimiters` ends
+// a token (the zero byte never does: it is stored like any other character). On Complete `token`
+// holds the characters before the delimiter followed by a zero, *delimiter the delimiter, or 0 when
+// the input ran out, and *text_length the length of the token's text: its characters up to the
+// first zero byte. On Overflow `token` holds max_length characters and no zero. The delimiter
+// itself is consumed; after Overflow, the next call starts at the character after the last one
+// stored.
 inline int read_token(TextStream* input, char* token, char* delimiter, int max_length,
                       const DelimiterSet& delimiters, std::size_t* text_length) {
   if (!at_end(input)) {
     const unsigned char* bytes = input->buffer + input->position;
-    std::size_t count = input->length - input->position;
-    // Scanning fewer than max_length characters, this path can never overflow.
-    std::size_t most = max_length > 0 ? static_cast<std::size_t>(max_length) - 1 : 0;
-    if (count > most) count = most;
-    std::size_t i = 0;
-    if (delimiters.count <= kWordScanMembers) {
-      // Long runs between few delimiters (tag content): a word at a time while it fits.
-      for (; i + 8 <= count; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        std::memcpy(token + i, &word, 8);
-        if (std::uint64_t special = special_bytes(word, delimiters); special != 0) {
-          i += first_marked(special);
-          break;
-        }
+    std::size_t i = scan_plain(bytes, delimiters);
+    if (i < input->length - input->position && static_cast<int>(i) < max_length &&
+        delimiters.kind[bytes[i]] == kDelimiter) {
+      // The whole token and its delimiter are in the buffer: copy it in one go.
+      if (i <= kCopyBlock) {
+        std::memcpy(token, bytes, kCopyBlock);
+      } else {
+        std::memcpy(token, bytes, i);
       }
-    }
-    for (; i < count; ++i) {
-      unsigned char c = bytes[i];
-      if (unsigned char kind = delimiters.kind[c]; kind != kPlain) {
-        if (kind == kZeroByte) break;
-        *delimiter = static_cast<char>(c);
-        token[i] = '\0';
-        *text_length = i;
-        consume(input, i + 1);
-        return Complete;
-      }
-      token[i] = static_cast<char>(c);
+      token[i] = '\0';
+      *delimiter = static_cast<char>(bytes[i]);
+      *text_length = i;
+      consume(input, i + 1);
+      return Complete;
     }
   }
-  // Nothing has been consumed yet: the general path reads the token from its start.
+  // Nothing has been consumed: the general path reads the token from its start.
   return read_token_general(input, token, delimiter, max_length, delimiters, text_length);
 }
 

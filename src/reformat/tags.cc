@@ -1,7 +1,5 @@
 #include "reformat/tags.h"
 
-#include <cstring>
-
 #include "reformat/read_token.h"
 
 namespace kestrow {
@@ -32,12 +30,7 @@ void copy_tag(TextStream* input, TextStream* output, char* token, char* delimite
   if (read_token(input, token, delimiter, kTokenSize, kTagDelimiters, &length) != Complete) return;
   if (is_event_tag(token)) put_text(output, kGameSeparator);
   put_char(output, '[');
-  // Tag content may span lines; most tags do not, and are copied whole.
-  if (std::memchr(token, '\n', length) != nullptr) {
-    put_text(output, token);
-  } else {
-    put_block(output, token, length);
-  }
+  put_text_block(output, token, length);  // tag content may span lines
   // A tag cut off by the end of the input is written as far as it goes, without a "]" of our
   // own, so that the output shows where the input stopped.
   if (*delimiter == ']') put_char(output, ']');

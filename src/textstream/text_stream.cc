@@ -14,6 +14,7 @@ void reset(TextStream* stream, OsFile file, bool output) {
   stream->output = output;
   stream->position = 0;
   stream->length = 0;
+  stream->buffer[0] = 0;
   stream->at_end = false;
   stream->last_block = false;
   stream->stopped = false;
@@ -82,6 +83,7 @@ std::size_t refill(TextStream* input) {
     input->length = filter(input->buffer, static_cast<std::size_t>(n), &input->last_block);
     if (input->length > 0) break;  // a block of CRs alone gives nothing: read on
   }
+  input->buffer[input->length] = 0;
   return input->length;
 }
 

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "textstream/os_file.h"
+#include "textstream/word_scan.h"
 
 namespace kestrow {
 
@@ -33,8 +34,9 @@ struct TextStream {
   bool output;  // opened for writing
   unsigned char buffer[kStreamBufferSize + kCopyBlock];
   std::size_t position;  // next byte of `buffer` to hand out (input only)
-  std::size_t length;    // bytes held in `buffer`: on input already free of CR and Ctrl-Z; on
-                         // output always less than kStreamBufferSize between calls
+  std::size_t length;    // bytes held in `buffer`: on input already free of CR and Ctrl-Z, and
+                         // followed by a zero byte; on output less than kStreamBufferSize
+                         // between calls
   bool at_end;           // the end-of-file indicator
   bool last_block;       // input: a Ctrl-Z or the end of the file stands after `buffer`
   bool stopped;          // input: the end value has been returned and will be again
@@ -52,8 +54,10 @@ bool open_for_writing(TextStream* stream, const char* path);
 std::size_t refill(TextStream* input);
 
 // Makes bytes ready to read and returns how many, pointing *bytes at them; refills an input whose
-// buffer is used up. Returns 0 at the end of the input, with the end-of-file indicator raised as
-// by get_char returning kEndOfInput. consume() then takes the bytes actually used.
+// buffer is used up. A zero byte always follows the ready bytes (a scan for special bytes stops
+// there without counting), and kCopyBlock bytes may be read from *bytes whatever the count. Returns
+// 0 at the end of the input, with the end-of-file indicator raised as by get_char returning
+// kEndOfInput. consume() then takes the bytes actually used.
 inline std::size_t ready_bytes(TextStream* input, const unsigned char** bytes) {
   std::size_t count = input->length - input->position;
   if (count == 0) count = refill(input);
@@ -106,6 +110,23 @@ inline void put_block(TextStream* output, const char* data, std::size_t count) {
 
 // Writes the zero-terminated `text`, each line feed as carriage return + line feed.
 void put_text(TextStream* output, const char* text);
+
+// Writes the zero-terminated `text` of `count` characters, each line feed as carriage return +
+// line feed. Like put_block's data, `text` must have kCopyBlock readable bytes.
+inline void put_text_block(TextStream* output, const char* text, std::size_t count) {
+  static_assert(kCopyBlock == 16, "two words make one block");
+  if (count <= kCopyBlock) {
+    std::uint64_t first = bytes_equal(load_word(text), '\n');
+    std::uint64_t second = bytes_equal(load_word(text + 8), '\n');
+    bool line_feed = (first != 0 && first_marked(first) < count) ||
+                     (second != 0 && 8 + first_marked(second) < count);
+    if (!line_feed) {
+      put_block(output, text, count);  // the common case: a short text on one line
+      return;
+    }
+  }
+  put_text(output, text);
+}
 
 // True when a read or a write on the stream has failed so far.
 inline bool has_failed(const TextStream* stream) { return stream->failed; }
