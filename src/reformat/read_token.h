@@ -85,8 +85,8 @@ inline int read_token(TextStream* input, char* token, char* delimiter, int max_l
   if (!at_end(input)) {
     const unsigned char* bytes = input->buffer + input->position;
     std::size_t i = scan_plain(bytes, delimiters);
-    if (i < input->length - input->position && static_cast<int>(i) < max_length &&
-        delimiters.kind[bytes[i]] == kDelimiter) {
+    // A delimiter found is within the ready bytes: past them stands the zero, never a delimiter.
+    if (delimiters.kind[bytes[i]] == kDelimiter && static_cast<int>(i) < max_length) {
       // The whole token and its delimiter are in the buffer: copy it in one go.
       if (i <= kCopyBlock) {
         std::memcpy(token, bytes, kCopyBlock);
