@@ -79,14 +79,14 @@ void write_move_number(MoveLine* line, TextStream* output, const char* token, st
 }  // namespace
 
 int reformat(TextStream* input, TextStream* output, bool two_lines) {
-  char token[kTokenSize];
+  char token[kTokenSize] = {};  // zeroed: block copies read past the token's text
   std::size_t length = 0;
   char delimiter = ' ';  // anything but the end marker until the first token is read
   MoveLine line;
   line.state = Idle;
   line.two_lines = two_lines;
   line.prefix_length = 0;
-  line.prefix[0] = '\0';
+  std::memset(line.prefix, 0, sizeof(line.prefix));
 
   put_text(output, kBannerCredit);
   put_text(output, kBannerAddress);

@@ -14,7 +14,8 @@ void reset(TextStream* stream, OsFile file, bool output) {
   stream->output = output;
   stream->position = 0;
   stream->length = 0;
-  stream->buffer[0] = 0;
+  // Block copies and word scans read past the bytes in use: let them read defined bytes.
+  std::memset(stream->buffer, 0, sizeof(stream->buffer));
   stream->at_end = false;
   stream->last_block = false;
   stream->stopped = false;
