@@ -82,23 +82,23 @@ int read_token_general(TextStream* input, char* token, char* delimiter, int max_
 // stored.
 inline int read_token(TextStream* input, char* token, char* delimiter, int max_length,
                       const DelimiterSet& delimiters, std::size_t* text_length) {
-  if (!at_end(input)) {
-    const unsigned char* bytes = input->buffer + input->position;
-    std::size_t i = scan_plain(bytes, delimiters);
-    // A delimiter found is within the ready bytes: past them stands the zero, never a delimiter.
-    if (delimiters.kind[bytes[i]] == kDelimiter && static_cast<int>(i) < max_length) {
-      // The whole token and its delimiter are in the buffer: copy it in one go.
-      if (i <= kCopyBlock) {
-        std::memcpy(token, bytes, kCopyBlock);
-      } else {
-        std::memcpy(token, bytes, i);
-      }
-      token[i] = '\0';
-      *delimiter = static_cast<char>(bytes[i]);
-      *text_length = i;
-      consume(input, i + 1);
-      return Complete;
+  // No test of the end-of-file indicator here: once it is up the stream has no ready bytes, so
+  // the scan meets the zero at once and the general path answers AtEnd.
+  const unsigned char* bytes = input->buffer + input->position;
+  std::size_t i = scan_plain(bytes, delimiters);
+  // A delimiter found is within the ready bytes: past them stands the zero, never a delimiter.
+  if (delimiters.kind[bytes[i]] == kDelimiter && static_cast<int>(i) < max_length) {
+    // The whole token and its delimiter are in the buffer: copy it in one go.
+    if (i <= kCopyBlock) {
+      std::memcpy(token, bytes, kCopyBlock);
+    } else {
+      std::memcpy(token, bytes, i);
     }
+    token[i] = '\0';
+    *delimiter = static_cast<char>(bytes[i]);
+    *text_length = i;
+    consume(input, i + 1);
+    return Complete;
   }
   // Nothing has been consumed: the general path reads the token from its start.
   return read_token_general(input, token, delimiter, max_length, delimiters, text_length);
