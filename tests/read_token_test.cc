@@ -145,6 +145,43 @@ INSTANTIATE_TEST_SUITE_P(
                                  {Overflow, std::string(512, 'x'), '?'},
                                  {Overflow, std::string(512, 'x'), '?'}}));
 
+// Tokens of every length that start at every place around the stream's 512-byte refill, read with
+// both the byte-wise set and the word-wise lone-delimiter set, with and without a zero byte.
+TEST(ReadTokenPlaces, AnyTokenAtAnyPlaceAroundARefill) {
+  const std::string text = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (std::size_t lead = 490; lead <= 530; ++lead) {
+    for (std::size_t length : {0u, 1u, 7u, 8u, 9u, 16u, 17u, 36u}) {
+      for (bool zero : {false, true}) {
+        std::string body = text.substr(0, length);
+        if (zero && length > 3) body[3] = '\0';
+        std::string path = kestrow_test::scratch_path("in");
+        kestrow_test::write_file(path, std::string(lead, ' ') + body + "]" + body + " x");
+        TextStream input;
+        ASSERT_TRUE(open_for_reading(&input, path.c_str()));
+        char token[kTokenSize];
+        char delimiter = '?';
+        std::size_t got = 0;
+        for (std::size_t i = 0; i < lead; ++i) {
+          ASSERT_EQ(
+              read_token(&input, token, &delimiter, kTokenSize, make_delimiter_set(" "), &got),
+              Complete);
+        }
+        std::size_t text_length = zero && length > 3 ? 3 : length;
+        for (const char* set : {"]", " .[\n"}) {
+          ASSERT_EQ(
+              read_token(&input, token, &delimiter, kTokenSize, make_delimiter_set(set), &got),
+              Complete);
+          EXPECT_EQ(std::string(token, length), body) << lead << " " << length << " " << set;
+          EXPECT_EQ(token[length], '\0');
+          EXPECT_EQ(got, text_length);
+          EXPECT_EQ(delimiter, set[0] == ']' ? ']' : ' ');
+        }
+        close_stream(&input);
+      }
+    }
+  }
+}
+
 TEST_F(ReadTokenTest, ZeroMaxLengthOverflowsAtOnceReadingNothing) {
   open("ab");
   EXPECT_EQ(next(kMoveSet, 0).status, Overflow);

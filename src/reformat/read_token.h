@@ -29,11 +29,11 @@ enum ReaderStatus {
 // the token too, but the end of its text).
 enum CharKind : unsigned char { kPlain = 0, kDelimiter = 1, kZeroByte = 2 };
 
-// A set of delimiter characters: as a table, kind[c] for every character c, and as a list.
+// A set of delimiter characters: as a table, kind[c] for every character c.
 struct DelimiterSet {
   unsigned char kind[256];
-  int count;        // members in `members`
-  char members[8];  // the first eight members
+  int count;  // members of the set
+  char sole;  // the member, when there is only one
 };
 
 // Makes the set of the characters of the zero-terminated `characters`. The zero byte is never a
@@ -42,7 +42,7 @@ constexpr DelimiterSet make_delimiter_set(const char* characters) {
   DelimiterSet set{};
   for (const char* c = characters; *c != '\0'; ++c) {
     set.kind[static_cast<unsigned char>(*c)] = kDelimiter;
-    if (set.count < 8) set.members[set.count] = *c;
+    set.sole = *c;
     ++set.count;
   }
   set.kind[0] = kZeroByte;
@@ -56,7 +56,7 @@ inline std::size_t scan_plain(const unsigned char* bytes, const DelimiterSet& de
   if (delimiters.count == 1) {
     // A lone delimiter (tag content, long runs between delimiters): a word at a time. Reading a
     // whole word past the zero is safe: the stream's buffer has a block to spare.
-    const auto sole = static_cast<unsigned char>(delimiters.members[0]);
+    const auto sole = static_cast<unsigned char>(delimiters.sole);
     for (;; i += 8) {
       std::uint64_t word = load_word(bytes + i);
       if (std::uint64_t marks = bytes_equal(word, sole) | bytes_equal(word, 0); marks != 0) {
