@@ -5,18 +5,9 @@
 # KESTROW is the command that runs the tool. With KESTROW_TARGET=windows the tool is a Windows
 # program (run under Wine): its standard output ends lines with CR LF, and the checks that need
 # POSIX devices give way to checks of Windows path spellings.
-set -u
 here=$(cd "$(dirname "$0")" && pwd)
-tool=("$@")
-target=${KESTROW_TARGET:-posix}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); }
-fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
+# shellcheck source=harness.sh
+. "$here/harness.sh"
 
 # The game every check runs on, and its output in each layout (banner included).
 game="$here/cases/move_lines"
@@ -150,5 +141,4 @@ if [ "$target" != windows ]; then
   expect_silent "a read error on the input"
 fi
 
-echo "cli: $passed passed, $failed failed"
-exit $((failed > 0))
+finish cli

@@ -3,24 +3,16 @@
 # a 10 MB line without a delimiter, and a FIFO as the input.
 #   generated_inputs_test.sh KESTROW...
 # With KESTROW_TARGET=windows the FIFO check is left out.
-set -u
-tool=("$@")
-target=${KESTROW_TARGET:-posix}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
+# shellcheck source=harness.sh
+. "$(cd "$(dirname "$0")" && pwd)/harness.sh"
 
-passed=0
-failed=0
 check() {  # check WHAT STATUS WANT-STATUS FILE EXPECTED-FILE
   if [ "$2" -ne "$3" ]; then
-    echo "FAIL $1: exit status $2, expected $3"
-    failed=$((failed + 1))
+    fail "$1: exit status $2, expected $3"
   elif ! cmp "$4" "$5"; then
-    echo "FAIL $1: output differs"
-    failed=$((failed + 1))
+    fail "$1: output differs"
   else
-    passed=$((passed + 1))
+    pass
   fi
 }
 
@@ -42,5 +34,4 @@ if [ "$target" != windows ]; then
   wait
 fi
 
-echo "generated inputs: $passed passed, $failed failed"
-exit $((failed > 0))
+finish "generated inputs"
