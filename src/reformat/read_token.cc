@@ -32,9 +32,8 @@ int read_token_general(TextStream* input, char* token, char* delimiter, int max_
       break;
     }
     consume(input, i);
-    if (stored == limit) return Overflow;
   }
-  if (stored == limit) return Overflow;  // a limit of 0: nothing read
+  if (stored == limit) return Overflow;  // also for a limit of 0, with nothing read
   token[stored] = '\0';
   *text_length = text < stored ? text : stored;
   return Complete;

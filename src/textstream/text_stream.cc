@@ -44,6 +44,11 @@ std::size_t filter(unsigned char* block, std::size_t length, bool* saw_ctrl_z) {
   return static_cast<std::size_t>(to - block);
 }
 
+// Writes the first `count` buffered bytes of an output; after a failure nothing more is written.
+void write_out(TextStream* output, std::size_t count) {
+  if (!output->failed && !os_write(output->file, output->buffer, count)) output->failed = true;
+}
+
 }  // namespace
 
 bool open_for_reading(TextStream* stream, const char* path) {
@@ -89,9 +94,7 @@ std::size_t refill(TextStream* input) {
 }
 
 void spill(TextStream* output) {
-  if (!output->failed && !os_write(output->file, output->buffer, kStreamBufferSize)) {
-    output->failed = true;
-  }
+  write_out(output, kStreamBufferSize);
   output->length -= kStreamBufferSize;
   std::memmove(output->buffer, output->buffer + kStreamBufferSize, output->length);
 }
@@ -121,10 +124,7 @@ void put_text(TextStream* output, const char* text) {
 }
 
 bool close_stream(TextStream* stream) {
-  if (stream->output && stream->length > 0 && !stream->failed &&
-      !os_write(stream->file, stream->buffer, stream->length)) {
-    stream->failed = true;
-  }
+  if (stream->output && stream->length > 0) write_out(stream, stream->length);
   bool closed = os_close(stream->file);
   return closed && !stream->failed;
 }
