@@ -3,8 +3,9 @@
 # a 10 MB line without a delimiter, and a FIFO as the input.
 #   generated_inputs_test.sh KESTROW...
 # With KESTROW_TARGET=windows the FIFO check is left out.
+here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=harness.sh
-. "$(cd "$(dirname "$0")" && pwd)/harness.sh"
+. "$here/harness.sh"
 
 check() {  # check WHAT STATUS WANT-STATUS FILE EXPECTED-FILE
   if [ "$2" -ne "$3" ]; then
@@ -16,11 +17,12 @@ check() {  # check WHAT STATUS WANT-STATUS FILE EXPECTED-FILE
   fi
 }
 
-banner=$'[Kestrow PGN reformatter, by the Kestrow developers]\r\n[https://kestrow.example.org/]\r\n'
+# The output of an empty input is the banner alone: each expected output starts with it.
+banner="$here/cases/empty.out"
 
 # 10 MiB of one word (20480 times 512 characters) and 7 more: all but the last 7 are dropped.
 { head -c $((10 * 1024 * 1024 + 7)) /dev/zero | tr '\0' 'x'; printf ' 1. e4 e5\n'; } > long.pgn
-printf '%s xxxxxxx\r\n1. e4, e5' "$banner" > long.expected
+{ cat "$banner"; printf ' xxxxxxx\r\n1. e4, e5'; } > long.expected
 "${tool[@]}" long.pgn long.out
 check "a 10 MB line" $? 0 long.out long.expected
 
@@ -28,10 +30,13 @@ if [ "$target" != windows ]; then
   # A FIFO: read to its end like a file, written to slowly by another process.
   mkfifo game.fifo
   { printf '1. e4 '; sleep 1; printf 'e5 2. d4\n'; } > game.fifo &
-  printf '%s\r\n1. e4, e5\r\n2. d4' "$banner" > fifo.expected
+  writer=$!
+  { cat "$banner"; printf '\r\n1. e4, e5\r\n2. d4'; } > fifo.expected
   "${tool[@]}" game.fifo fifo.out
   check "a FIFO as input" $? 0 fifo.out fifo.expected
-  wait
+  # A tool that never opened the FIFO leaves the writer waiting for a reader: end it.
+  kill "$writer" 2> /dev/null
+  wait "$writer" 2> /dev/null
 fi
 
 finish "generated inputs"
