@@ -143,15 +143,45 @@ TEST(TextStream, WritingTurnsLfIntoCrLfAndKeepsOtherBytes) {
   EXPECT_EQ(read_file(path), std::string("a\r\nb\r\0\r\n\xff", 9));
 }
 
+// Every kind of write, in lengths that make line breaks and blocks straddle the end of the
+// buffer at every offset, must reach the file whole and in order.
 TEST(TextStream, WritingAcrossBuffersKeepsEveryByte) {
   std::string path = scratch_path("out");
   TextStream output;
   ASSERT_TRUE(open_for_writing(&output, path.c_str()));
   std::string expected;
-  for (int i = 0; i < 3000; ++i) {
-    char c = i % 7 == 0 ? '\n' : static_cast<char>('a' + i % 26);
-    put_char(&output, c);
-    expected += c == '\n' ? "\r\n" : std::string(1, c);
+  char block[64] = {};
+  unsigned seed = 1;
+  for (std::size_t i = 0; i < 5000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    std::size_t count = (seed >> 16) % 40;
+    for (std::size_t k = 0; k < count; ++k) block[k] = static_cast<char>('a' + (i + k) % 26);
+    block[count] = '\0';
+    switch ((seed >> 8) % 5) {
+      case 0:
+        put_char(&output, block[0] == 'a' ? '\n' : block[0]);
+        expected += block[0] == 'a' ? "\r\n" : std::string(1, block[0]);
+        break;
+      case 1:
+        put_line_break(&output);
+        expected += "\r\n";
+        break;
+      case 2:
+        put_block(&output, block, count);
+        expected.append(block, count);
+        break;
+      case 3:
+        if (count > 0) block[count / 2] = '\n';
+        put_text_block(&output, block, count);
+        for (std::size_t k = 0; k < count; ++k) {
+          expected += block[k] == '\n' ? std::string("\r\n") : std::string(1, block[k]);
+        }
+        break;
+      default:
+        put_bytes(&output, block, count);
+        expected.append(block, count);
+        break;
+    }
   }
   EXPECT_TRUE(close_stream(&output));
   EXPECT_EQ(read_file(path), expected);

@@ -45,7 +45,7 @@ void write_move_token(MoveLine* line, TextStream* output, const char* token, std
       break;
     case ExpectBlack:
       if (line->two_lines) {
-        put_char(output, '\n');
+        put_line_break(output);
         put_block(output, line->prefix, line->prefix_length);
       } else {
         put_block(output, kMoveJoin, 2);
@@ -70,7 +70,7 @@ void write_move_number(MoveLine* line, TextStream* output, const char* token, st
   }
   std::memcpy(line->prefix + length, kNumberEnd, sizeof(kNumberEnd));
   line->state = AfterNumber;
-  put_char(output, '\n');
+  put_line_break(output);
   put_block(output, line->prefix, length + sizeof(kNumberEnd) - 1);
   std::memcpy(line->prefix + length + sizeof(kNumberEnd) - 1, kBlackMark, sizeof(kBlackMark));
   line->prefix_length = length + sizeof(kNumberEnd) - 1 + sizeof(kBlackMark) - 1;

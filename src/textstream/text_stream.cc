@@ -117,7 +117,7 @@ void put_text(TextStream* output, const char* text) {
     put_bytes(output, text, run);
     text += run;
     if (*text == '\n') {
-      put_char(output, '\n');
+      put_line_break(output);
       ++text;
     }
   }

@@ -86,14 +86,27 @@ void spill(TextStream* output);
 // Writes `count` bytes of `data`, taken as they are (line feeds included), without a block copy.
 void put_bytes(TextStream* output, const char* data, std::size_t count);
 
+// Each put reads the stream's length once and stores it once: the bytes it stores might, as far
+// as the compiler knows, overwrite the length, so a second read would be a second load.
+
+// Writes a line break: carriage return + line feed.
+inline void put_line_break(TextStream* output) {
+  std::size_t at = output->length;
+  std::memcpy(output->buffer + at, "\r\n", 2);
+  output->length = at + 2;
+  if (at + 2 >= kStreamBufferSize) spill(output);
+}
+
 // Writes one byte, a line feed as carriage return + line feed.
 inline void put_char(TextStream* output, char c) {
   if (c == '\n') {
-    output->buffer[output->length++] = '\r';
-    if (output->length == kStreamBufferSize) spill(output);
+    put_line_break(output);
+    return;
   }
-  output->buffer[output->length++] = static_cast<unsigned char>(c);
-  if (output->length == kStreamBufferSize) spill(output);
+  std::size_t at = output->length;
+  output->buffer[at] = static_cast<unsigned char>(c);
+  output->length = at + 1;
+  if (at + 1 == kStreamBufferSize) spill(output);
 }
 
 // Writes `count` bytes of `data`, which holds no line feed among them.
@@ -103,9 +116,10 @@ inline void put_block(TextStream* output, const char* data, std::size_t count) {
     put_bytes(output, data, count);
     return;
   }
-  std::memcpy(output->buffer + output->length, data, kCopyBlock);
-  output->length += count;
-  if (output->length >= kStreamBufferSize) spill(output);
+  std::size_t at = output->length;
+  std::memcpy(output->buffer + at, data, kCopyBlock);
+  output->length = at + count;
+  if (at + count >= kStreamBufferSize) spill(output);
 }
 
 // Writes the zero-terminated `text`, each line feed as carriage return + line feed.
