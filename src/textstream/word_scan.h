@@ -21,10 +21,20 @@ inline std::uint64_t load_word(const void* bytes) {
   return word;
 }
 
-// Marks (high bit set) exactly the bytes of `word` that equal `value`.
+// Marks (high bit set) bytes of `word` that equal `value`, for first_marked(): the first byte
+// marked is the first byte that equals `value`, and no byte before it is marked; bytes after it
+// may be marked wrongly. Two such results ORed together keep this for "equals either value".
 inline std::uint64_t bytes_equal(std::uint64_t word, unsigned char value) {
   std::uint64_t x = word ^ (kByteOnes * value);
-  return ~(((x & kByteLows) + kByteLows) | x | kByteLows);
+  if constexpr (std::endian::native == std::endian::little) {
+    // Subtracting one from every byte borrows only through a zero byte, so below the first zero
+    // byte of x nothing borrows and a byte comes out marked only if it is zero.
+    return (x - kByteOnes) & ~x & ~kByteLows;
+  } else {
+    // In memory order the first byte is the top one, which the borrows above can reach: mark
+    // exactly, without carries between bytes.
+    return ~(((x & kByteLows) + kByteLows) | x | kByteLows);
+  }
 }
 
 // The index of the first byte that `marks` (non-zero) marks.
