@@ -87,7 +87,8 @@ inline int read_token(TextStream* input, char* token, char* delimiter, int max_l
   const unsigned char* bytes = input->buffer + input->position;
   std::size_t i = scan_plain(bytes, delimiters);
   // A delimiter found is within the ready bytes: past them stands the zero, never a delimiter.
-  if (delimiters.kind[bytes[i]] == kDelimiter && static_cast<int>(i) < max_length) {
+  const unsigned char found = bytes[i];
+  if (delimiters.kind[found] == kDelimiter && static_cast<int>(i) < max_length) {
     // The whole token and its delimiter are in the buffer: copy it in one go.
     if (i <= kCopyBlock) {
       std::memcpy(token, bytes, kCopyBlock);
@@ -95,13 +96,21 @@ inline int read_token(TextStream* input, char* token, char* delimiter, int max_l
       std::memcpy(token, bytes, i);
     }
     token[i] = '\0';
-    *delimiter = static_cast<char>(bytes[i]);
+    *delimiter = static_cast<char>(found);
     *text_length = i;
     consume(input, i + 1);
     return Complete;
   }
-  // Nothing has been consumed: the general path reads the token from its start.
-  return read_token_general(input, token, delimiter, max_length, delimiters, text_length);
+  // Nothing has been consumed: the general path reads the token from its start. It answers
+  // through locals of this call, so that the caller's own stay in registers.
+  char end = 0;
+  std::size_t text = 0;
+  int status = read_token_general(input, token, &end, max_length, delimiters, &text);
+  if (status == Complete) {
+    *delimiter = end;
+    *text_length = text;
+  }
+  return status;
 }
 
 }  // namespace kestrow
