@@ -40,10 +40,10 @@ TEST(WordScan, FirstMarkedIsTheFirstEqualByte) {
 
 TEST(WordScan, NoMarkWithoutTheValue) {
   for (unsigned value = 0; value < 256; ++value) {
+    // Steps of 31 from value + 1 come back to the value only after 33 steps: none of the 8 is it.
     unsigned char bytes[8];
     for (std::size_t i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(value + 1 + i * 31);
-    bool present = std::memchr(bytes, static_cast<int>(value), 8) != nullptr;
-    EXPECT_EQ(bytes_equal(load_word(bytes), static_cast<unsigned char>(value)) != 0, present);
+    EXPECT_EQ(bytes_equal(load_word(bytes), static_cast<unsigned char>(value)), 0u) << value;
   }
 }
 
