@@ -90,11 +90,7 @@ inline int read_token(TextStream* input, char* token, char* delimiter, int max_l
   const unsigned char found = bytes[i];
   if (delimiters.kind[found] == kDelimiter && static_cast<int>(i) < max_length) {
     // The whole token and its delimiter are in the buffer: copy it in one go.
-    if (i <= kCopyBlock) {
-      std::memcpy(token, bytes, kCopyBlock);
-    } else {
-      std::memcpy(token, bytes, i);
-    }
+    copy_block(token, bytes, i);
     token[i] = '\0';
     *delimiter = static_cast<char>(found);
     *text_length = i;

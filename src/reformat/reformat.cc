@@ -63,11 +63,7 @@ void write_move_token(MoveLine* line, TextStream* output, const char* token, std
 // Starts a new move line for the move number `token` of `length` characters.
 void write_move_number(MoveLine* line, TextStream* output, const char* token, std::size_t length) {
   // Move numbers are short: one block copy takes them whole (the token buffer holds a block).
-  if (length <= kCopyBlock) {
-    std::memcpy(line->prefix, token, kCopyBlock);
-  } else {
-    std::memcpy(line->prefix, token, length);
-  }
+  copy_block(line->prefix, token, length);
   std::memcpy(line->prefix + length, kNumberEnd, sizeof(kNumberEnd));
   line->state = AfterNumber;
   put_line_break(output);

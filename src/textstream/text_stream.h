@@ -26,6 +26,16 @@ constexpr std::size_t kStreamBufferSize = 512;
 // block past kStreamBufferSize, so that the copy may run over the bytes in use.
 constexpr std::size_t kCopyBlock = 16;
 
+// Copies `count` bytes from `from` to `to`; a short run goes as one whole block, so both must
+// have kCopyBlock bytes, however small `count` is, and `to` gets bytes past `count`.
+inline void copy_block(void* to, const void* from, std::size_t count) {
+  if (count <= kCopyBlock) {
+    std::memcpy(to, from, kCopyBlock);
+  } else {
+    std::memcpy(to, from, count);
+  }
+}
+
 // The value get_char returns when there is nothing more to read.
 constexpr int kEndOfInput = -1;
 
