@@ -4,7 +4,9 @@
 //  - every CR in the output is followed by LF, and every LF follows a CR;
 //  - CR bytes inserted anywhere in the input change nothing;
 //  - a Ctrl-Z followed by anything, appended to the input, changes nothing;
-//  - the output stays under a linear bound of the input's length (see kMaxGrowth).
+//  - the output stays under a linear bound of the input's length (see kMaxGrowth);
+//  - the output equals, byte for byte, that of the plain reference reformatter in the test tree,
+//    which applies the same rules one character at a time without any of the fast paths.
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "reference/reference_reformat.h"
 #include "reformat/banner.h"
 #include "reformat/reformat.h"
 #include "textstream/text_stream.h"
@@ -116,6 +119,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (bool two_lines : {false, true}) {
     std::string output = run(input, two_lines);
     check_output(input, output);
+    if (output != kestrow_reference::reference_reformat(input, two_lines)) {
+      fail(two_lines ? "two-line output differs from the reference"
+                     : "one-line output differs from the reference");
+    }
     if (run(with_crs, two_lines) != output) fail("inserted CRs changed the output");
     if (run(with_tail, two_lines) != output) fail("a Ctrl-Z and what follows changed the output");
   }
