@@ -126,6 +126,8 @@ struct LengthCase {
   Read second;
 };
 
+void PrintTo(const LengthCase& c, std::ostream* os) { *os << c.run << " characters"; }
+
 class ReadTokenLength : public ReadTokenTest, public ::testing::WithParamInterface<LengthCase> {};
 
 TEST_P(ReadTokenLength, LimitIsMaxLengthCharacters) {
@@ -143,7 +145,10 @@ INSTANTIATE_TEST_SUITE_P(
                                  {Complete, std::string(88, 'x'), ' '}},
                       LengthCase{1024,
                                  {Overflow, std::string(512, 'x'), '?'},
-                                 {Overflow, std::string(512, 'x'), '?'}}));
+                                 {Overflow, std::string(512, 'x'), '?'}}),
+    [](const ::testing::TestParamInfo<LengthCase>& p) {
+      return "Run" + std::to_string(p.param.run);
+    });
 
 // Tokens of every length that start at every place around the stream's 512-byte refill, read with
 // both the byte-wise set and the word-wise lone-delimiter set, with and without a zero byte.
