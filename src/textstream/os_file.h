@@ -2,6 +2,8 @@
 // a block, close, and tell whether a path names the file already open. Every function works on
 // raw bytes (binary mode); line-end and Ctrl-Z rules live in text_stream.cc, never here.
 // os_file_posix.cc and os_file_windows.cc each implement this interface for one platform.
+// A path is a zero-terminated string of bytes: on POSIX the name as it is, whatever its bytes; on
+// Windows the UTF-16 name in WTF-8 (see windows_path.h).
 
 #ifndef KESTROW_TEXTSTREAM_OS_FILE_H_
 #define KESTROW_TEXTSTREAM_OS_FILE_H_

@@ -1,15 +1,14 @@
 // Windows files: Win32 handles in binary mode, so that the text rules of text_stream.cc are the
-// only ones applied and Windows and POSIX builds behave alike byte for byte.
+// only ones applied and Windows and POSIX builds behave alike byte for byte. Paths arrive in WTF-8
+// and are opened through the wide calls, in their long form where they need it, so that every
+// name Windows allows opens, in any script and of any length.
 
 #include <windows.h>
 
-#include "textstream/os_file.h"
+#include <string>
 
-// The MinGW runtime expands wildcards in the command line unless this is zero; Kestrow takes its
-// arguments exactly as typed, so an argument holding "*" or "?" reaches main unchanged.
-extern "C" {
-int _dowildcard = 0;
-}
+#include "textstream/os_file.h"
+#include "textstream/windows_path.h"
 
 namespace kestrow {
 
@@ -25,8 +24,10 @@ constexpr std::size_t kMaxBlock = 1u << 30;
 }  // namespace
 
 bool os_open_for_reading(const char* path, OsFile* file) {
+  std::wstring name;
+  if (!windows_path(path, &name)) return false;
   // Without FILE_FLAG_BACKUP_SEMANTICS a directory cannot be opened, which is what we want.
-  HANDLE h = CreateFileA(path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+  HANDLE h = CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   *file = reinterpret_cast<OsFile>(h);
@@ -34,7 +35,9 @@ bool os_open_for_reading(const char* path, OsFile* file) {
 }
 
 bool os_open_for_writing(const char* path, OsFile* file) {
-  HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  std::wstring name;
+  if (!windows_path(path, &name)) return false;
+  HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   *file = reinterpret_cast<OsFile>(h);
@@ -68,8 +71,10 @@ bool os_is_same_file(OsFile file, const char* path) {
   // Windows names one file in many ways (case, short names, slashes, links); the volume serial
   // number and file index identify it whatever the spelling.
   if (GetFileType(to_handle(file)) != FILE_TYPE_DISK) return false;
-  HANDLE other =
-      CreateFileA(path, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  std::wstring name;
+  if (!windows_path(path, &name)) return false;
+  HANDLE other = CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (other == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION a;
   BY_HANDLE_FILE_INFORMATION b;
