@@ -61,11 +61,13 @@ for switch in "/2" "/2x" "/3" "/" "-2" "/2 " " /2" "//2" "\\2" "2" "" "*" "?"; d
   expect_same out.pgn "$want" "layout for switch '$switch'"
 done
 
-# Arguments reach the tool as typed: no wildcard expansion.
-fresh
-run "*.pgn" out.pgn
-expect_status 1 "input '*.pgn' (no such file)"
-if [ ! -e out.pgn ]; then pass; else fail "input '*.pgn' created the output"; fi
+# Arguments reach the tool as typed: no wildcard expansion, though files match the patterns.
+for pattern in "*.pgn" "i?.pgn" "in.pg?"; do
+  fresh
+  run "$pattern" out.pgn
+  expect_status 1 "input '$pattern' (no such file)"
+  if [ ! -e out.pgn ]; then pass; else fail "input '$pattern' created the output"; fi
+done
 
 # An input that cannot be opened leaves an existing output alone.
 fresh

@@ -61,6 +61,7 @@ int read_token(Input* in, std::string* token, char* delimiter, const std::string
       return Complete;
     }
     for (char d : delimiters) {
+      // cppcheck-suppress useStlAlgorithm ; a plain loop says plainly what a delimiter is
       if (static_cast<char>(c) == d) {
         *delimiter = d;
         return Complete;
