@@ -18,7 +18,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> arguments;
   for (int i = 0; i < argc; ++i) arguments.push_back(kestrow::wtf8_from_wide(argv[i]));
   std::vector<char*> pointers;
-  for (int i = 0; i < argc; ++i) pointers.push_back(&arguments[i][0]);
+  for (std::size_t i = 0; i < arguments.size(); ++i) pointers.push_back(&arguments[i][0]);
   pointers.push_back(nullptr);
   return kestrow::run_command_line(argc, pointers.data());
 }

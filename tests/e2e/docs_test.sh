@@ -107,9 +107,12 @@ check_recipe() {
       chmod +x bin/Kestrow
       PATH="$PWD/bin:$PATH" sh -e -c "$(block "$doc" "recipe $recipe")"
     else
-      # cmd runs the program from the current folder first.
+      # cmd runs the program from the current folder first. The recipe is for the prompt; it runs
+      # here as the batch file the README tells of, with %%f for %f: Wine's own way of handing a
+      # command line to cmd.exe escapes the quotes in it.
       cp "${tool[-1]}" Kestrow.exe
-      wine cmd /c "$(block "$doc" "recipe $recipe" | paste -s -d '&' -)" < /dev/null
+      block "$doc" "recipe $recipe" | sed -e 's/%\([a-z]\)/%%\1/g' -e 's/$/\r/' > recipe.bat
+      wine cmd /c recipe.bat < /dev/null
     fi
   ) > recipe.log 2>&1
   local status=$?
