@@ -1,0 +1,147 @@
+// What the browser tests share: a static server for the page's folder on 127.0.0.1, headless
+// Chromium driven through puppeteer-core, and one run of the page as a user makes it: choose a
+// file, choose a layout, press Reformat, wait, and take the download.
+// Environment: KESTROW_SITE, the page's folder (build-wasm/site); CHROMIUM, the browser
+// (default /usr/bin/chromium); KESTROW_BUILD, where screenshots and scratch files go.
+import {createServer} from 'node:http';
+import {mkdtempSync, readFileSync, existsSync, rmSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import {extname, join} from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+export const site = process.env.KESTROW_SITE;
+export const buildDir = process.env.KESTROW_BUILD || tmpdir();
+const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
+
+const kTypes = {
+  '.html': 'text/html; charset=utf-8',
+  '.css': 'text/css',
+  '.js': 'text/javascript',
+  '.wasm': 'application/wasm',
+};
+
+// Serves the page's folder; resolves to the server and its address.
+export function serve() {
+  return new Promise((resolve) => {
+    const server = createServer((request, response) => {
+      const name = new URL(request.url, 'http://127.0.0.1').pathname.replace(/^\/$/, '/index.html');
+      const path = join(site, name);
+      if (name.includes('..') || !existsSync(path)) {
+        response.writeHead(404).end();
+        return;
+      }
+      response.writeHead(200, {'Content-Type': kTypes[extname(path)] || 'application/octet-stream'});
+      response.end(readFileSync(path));
+    });
+    server.listen(0, '127.0.0.1', () => {
+      resolve({server, url: `http://127.0.0.1:${server.address().port}/`});
+    });
+  });
+}
+
+// Starts the browser with downloads going, each under a name of its own, into a scratch folder.
+export async function startBrowser() {
+  const browser = await puppeteer.launch({
+    executablePath: chromium,
+    headless: true,
+    args: ['--no-sandbox', '--disable-dev-shm-usage'],
+  });
+  const downloads = mkdtempSync(join(buildDir, 'kestrow-downloads-'));
+  const cdp = await browser.target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior',
+                 {behavior: 'allowAndName', downloadPath: downloads, eventsEnabled: true});
+  return {
+    browser,
+    cdp,
+    downloads,
+    async close() {
+      await browser.close();
+      rmSync(downloads, {recursive: true, force: true});
+    },
+  };
+}
+
+// The worker's memory while it runs: the most its heap and its buffers held at any sample.
+function watchWorkerMemory(page) {
+  const watch = {peak: 0, samples: 0, stop: () => {}};
+  const onWorker = async (worker) => {
+    const client = worker.client;
+    const timer = setInterval(async () => {
+      try {
+        const usage = await client.send('Runtime.getHeapUsage');
+        const bytes = usage.usedSize + (usage.backingStorageSize || 0);
+        watch.peak = Math.max(watch.peak, bytes);
+        watch.samples += 1;
+      } catch {
+        clearInterval(timer);  // the worker has ended
+      }
+    }, 100);
+    watch.stop = () => clearInterval(timer);
+  };
+  page.on('workercreated', onWorker);
+  return watch;
+}
+
+// One run of the page: `file` through the file input, the layout through its control, then
+// Reformat. Resolves to {status, message, progress: [{done, total}], seconds, bytes (the download,
+// or null), name (the download's suggested name), workerPeak}.
+export async function runPage(session, url, file, {twoLines = false, beforeStart, whileRunning} = {}) {
+  const page = await session.browser.newPage();
+  try {
+    await page.goto(url);
+    const memory = watchWorkerMemory(page);
+    await page.evaluate(() => {
+      window.kestrowTest = {progress: [], done: new Promise((resolve) => {
+        document.addEventListener('kestrow-done', (e) => resolve(e.detail), {once: true});
+      })};
+      document.addEventListener('kestrow-progress', (e) => window.kestrowTest.progress.push(e.detail));
+    });
+    const input = await page.$('#file');
+    await input.uploadFile(file);
+    await page.click(`input[name=layout][value=${twoLines ? 'two' : 'one'}]`);
+    if (beforeStart) await beforeStart(page);
+    const started = performance.now();
+    await page.click('#start');
+    if (whileRunning) await whileRunning(page);
+    const {status} = await page.evaluate(() => window.kestrowTest.done);
+    const seconds = (performance.now() - started) / 1000;
+    memory.stop();
+    const progress = await page.evaluate(() => window.kestrowTest.progress);
+    const message = await page.$eval('#message', (e) => e.textContent);
+    const shown = await page.$eval('#download', (e) => !e.hidden);
+    let bytes = null;
+    let name = null;
+    if (shown) ({bytes, name} = await takeDownload(session, page));
+    return {status, message, progress, seconds, bytes, name, workerPeak: memory.peak, page};
+  } catch (error) {
+    await page.close();
+    throw error;
+  }
+}
+
+// Clicks the download link as a user would and resolves to the saved file's bytes and name.
+async function takeDownload(session, page) {
+  const {cdp, downloads} = session;
+  const result = new Promise((resolve, reject) => {
+    let name = null;
+    const onBegin = (event) => {
+      name = event.suggestedFilename;
+    };
+    const onProgress = (event) => {
+      if (event.state === 'completed') {
+        cdp.off('Browser.downloadWillBegin', onBegin);
+        cdp.off('Browser.downloadProgress', onProgress);
+        const path = join(downloads, event.guid);
+        const bytes = readFileSync(path);
+        rmSync(path);
+        resolve({bytes, name});
+      } else if (event.state === 'canceled') {
+        reject(new Error('the download was canceled'));
+      }
+    };
+    cdp.on('Browser.downloadWillBegin', onBegin);
+    cdp.on('Browser.downloadProgress', onProgress);
+  });
+  await page.click('#download');
+  return result;
+}

@@ -1,0 +1,148 @@
+// The worker that runs Kestrow for the page, so that the page never waits on it. Each run starts
+// a fresh instance of the core (Kestrow.js and Kestrow.wasm, the console program built for
+// WebAssembly) and calls its command line with two device files of this worker's own:
+//  - /input.pgn serves the core's 512-byte reads from large slices of the chosen File, read ahead
+//    with FileReaderSync, so that the browser is asked for a slice only now and then;
+//  - /output.pgn gathers what the core writes into large chunks, each of which becomes a part of
+//    the result Blob, so that the worker holds one chunk however large the output grows.
+// Messages to the page: {type: 'progress', done, total} as the input is read, then {type: 'done',
+// status, blob, preview} or, when something failed, {type: 'done', status, error, readFailedAt}.
+'use strict';
+
+importScripts('Kestrow.js');
+
+const kSliceSize = 8 * 1024 * 1024;  // bytes of the File read ahead at a time
+const kChunkSize = 8 * 1024 * 1024;  // bytes of output gathered into one part of the result
+const kPreviewSize = 16 * 1024;      // bytes of output kept for the preview
+const kIoError = 29;                 // EIO in the core's C library
+
+// The core is compiled once; every run instantiates it anew.
+const compiled = WebAssembly.compileStreaming(fetch('Kestrow.wasm'));
+
+function newCore() {
+  return createKestrow({
+    noInitialRun: true,
+    print() {},
+    printErr() {},
+    instantiateWasm(imports, receive) {
+      compiled.then((module) => WebAssembly.instantiate(module, imports))
+          .then((instance) => receive(instance));
+      return {};
+    },
+  });
+}
+
+// The device that reads the File.
+function inputDevice(FS, file) {
+  const reader = new FileReaderSync();
+  const device = {
+    position: 0,        // bytes handed to the core so far
+    failedAt: -1,       // where a read of the File failed, if one did
+    failure: null,
+    slice: new Uint8Array(0),
+    sliceStart: 0,
+  };
+  device.ops = {
+    open() {},
+    close() {},
+    read(stream, buffer, offset, length) {
+      if (device.failure) throw new FS.ErrnoError(kIoError);
+      if (device.position === device.sliceStart + device.slice.length) {
+        if (device.position >= file.size) return 0;
+        const end = Math.min(file.size, device.position + kSliceSize);
+        try {
+          device.slice = new Uint8Array(reader.readAsArrayBuffer(file.slice(device.position, end)));
+        } catch (error) {
+          device.failedAt = device.position;
+          device.failure = error;
+          throw new FS.ErrnoError(kIoError);
+        }
+        device.sliceStart = device.position;
+        postMessage({type: 'progress', done: device.position, total: file.size});
+        if (device.slice.length === 0) return 0;
+      }
+      const at = device.position - device.sliceStart;
+      const count = Math.min(length, device.slice.length - at);
+      buffer.set(device.slice.subarray(at, at + count), offset);
+      device.position += count;
+      return count;
+    },
+  };
+  return device;
+}
+
+// The device that gathers the output.
+function outputDevice() {
+  const device = {
+    parts: [],
+    chunk: new Uint8Array(kChunkSize),
+    used: 0,
+    preview: new Uint8Array(kPreviewSize),
+    previewUsed: 0,
+  };
+  device.ops = {
+    open() {},
+    close() {},
+    write(stream, buffer, offset, length) {
+      const room = kPreviewSize - device.previewUsed;
+      if (room > 0) {
+        const count = Math.min(room, length);
+        device.preview.set(buffer.subarray(offset, offset + count), device.previewUsed);
+        device.previewUsed += count;
+      }
+      for (let from = offset, left = length; left > 0;) {
+        const count = Math.min(left, kChunkSize - device.used);
+        device.chunk.set(buffer.subarray(from, from + count), device.used);
+        device.used += count;
+        from += count;
+        left -= count;
+        if (device.used === kChunkSize) {
+          device.parts.push(new Blob([device.chunk]));  // the Blob takes a copy: the chunk is reused
+          device.used = 0;
+        }
+      }
+      return length;
+    },
+  };
+  device.result = () => {
+    if (device.used > 0) device.parts.push(new Blob([device.chunk.subarray(0, device.used)]));
+    return new Blob(device.parts, {type: 'application/x-chess-pgn'});
+  };
+  return device;
+}
+
+async function reformatFile(file, twoLines) {
+  const core = await newCore();
+  const FS = core.FS;
+  const input = inputDevice(FS, file);
+  const output = outputDevice();
+  FS.registerDevice(FS.makedev(64, 0), input.ops);
+  FS.registerDevice(FS.makedev(64, 1), output.ops);
+  FS.mkdev('/input.pgn', FS.makedev(64, 0));
+  FS.mkdev('/output.pgn', FS.makedev(64, 1));
+  const status = core.callMain(['/input.pgn', '/output.pgn'].concat(twoLines ? ['/2'] : []));
+  if (status !== 0 || input.failure) {
+    return {
+      type: 'done',
+      status,
+      readFailedAt: input.failedAt,
+      error: input.failure ? String(input.failure.message || input.failure) : null,
+    };
+  }
+  postMessage({type: 'progress', done: file.size, total: file.size});
+  return {
+    type: 'done',
+    status,
+    blob: output.result(),
+    preview: output.preview.slice(0, output.previewUsed),
+  };
+}
+
+onmessage = async (event) => {
+  const {file, twoLines} = event.data;
+  try {
+    postMessage(await reformatFile(file, twoLines));
+  } catch (error) {
+    postMessage({type: 'done', status: -1, error: String((error && error.message) || error)});
+  }
+};
