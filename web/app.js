@@ -99,15 +99,25 @@ function finish(result, file) {
   download.focus();
 }
 
-function run(file, twoLines) {
+// One worker serves every run of the page; a new one is started only after a failure.
+function startWorker() {
+  if (!worker) worker = new Worker('worker.js');
+  return worker;
+}
+
+function stopWorker() {
   if (worker) worker.terminate();
+  worker = null;
+}
+
+function run(file, twoLines) {
   clearResult();
   start.disabled = true;
   progress.max = Math.max(file.size, 1);
   progress.value = 0;
   progress.hidden = progressLabel.hidden = false;
   say(`Reformatting ${file.name}…`);
-  worker = new Worker('worker.js');
+  startWorker();
   worker.onmessage = (event) => {
     const m = event.data;
     if (m.type === 'progress') {
@@ -116,14 +126,14 @@ function run(file, twoLines) {
       say(`Reformatting ${file.name}: ${size(m.done)} of ${size(m.total)} read.`);
       document.dispatchEvent(new CustomEvent('kestrow-progress', {detail: m}));
     } else if (m.type === 'done') {
-      worker.terminate();
-      worker = null;
+      if (m.status === -1) stopWorker();
       finish(m, file);
       document.dispatchEvent(new CustomEvent('kestrow-done', {detail: {status: m.status}}));
     }
   };
   worker.onerror = (event) => {
     event.preventDefault();
+    stopWorker();
     finish({status: -1, error: event.message || 'the worker stopped'}, file);
     document.dispatchEvent(new CustomEvent('kestrow-done', {detail: {status: -1}}));
   };

@@ -1,5 +1,5 @@
-// The worker that runs Kestrow for the page, so that the page never waits on it. Each run starts
-// a fresh instance of the core (Kestrow.js and Kestrow.wasm, the console program built for
+// The worker that runs Kestrow for the page, so that the page never waits on it. It keeps nothing
+// from one run to the next: each run starts a fresh instance of the core (Kestrow.js and Kestrow.wasm, the console program built for
 // WebAssembly) and calls its command line with two device files of this worker's own:
 //  - /input.pgn serves the core's 512-byte reads from large slices of the chosen File, read ahead
 //    with FileReaderSync, so that the browser is asked for a slice only now and then;

@@ -5,11 +5,9 @@
 import {after, before, describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {existsSync, readdirSync, readFileSync} from 'node:fs';
-import {basename, dirname, join} from 'node:path';
-import {fileURLToPath} from 'node:url';
-import {buildDir, runPage, serve, startBrowser} from './harness.mjs';
+import {basename, join} from 'node:path';
+import {buildDir, runPage, serve, startBrowser, top} from './harness.mjs';
 
-const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 const folders = [join(top, 'tests', 'e2e', 'cases'), join(top, 'examples')];
 const cases = folders.flatMap((folder) => readdirSync(folder)
     .filter((name) => name.endsWith('.pgn'))
@@ -55,6 +53,45 @@ describe('the page gives the committed outputs', () => {
       assert.match(preview, /^\[Kestrow PGN reformatter/);
     } finally {
       await run.page.close();
+    }
+  });
+
+  test('with the keyboard alone, on a phone-sized screen', async () => {
+    const page = await session.browser.newPage();
+    try {
+      await page.setViewport({width: 375, height: 740, isMobile: true, hasTouch: true});
+      await page.goto(url);
+      const done = page.evaluate(() => new Promise((resolve) => {
+        document.addEventListener('kestrow-done', (e) => resolve(e.detail), {once: true});
+      }));
+      // Choosing the file needs the system's dialog, which a headless browser has not: the file
+      // goes in as the dialog would put it. Everything after that is keys.
+      const game = join(top, 'examples', 'immortal_game');
+      await (await page.$('#file')).uploadFile(game + '.pgn');
+      await page.focus('#file');
+      await page.keyboard.press('Tab');  // to the layout's first choice
+      await page.keyboard.press('ArrowDown');  // Black's move on a line of its own
+      await page.keyboard.press('Tab');  // to Reformat
+      assert.equal(await page.evaluate(() => document.activeElement.id), 'start');
+      await page.keyboard.press('Enter');
+      assert.equal((await done).status, 0);
+      assert.equal(await page.evaluate(() => document.activeElement.id), 'download',
+                   'the download has the focus once the run is done');
+      const width = await page.evaluate(() => document.documentElement.scrollWidth);
+      assert.ok(width <= 375, `nothing wider than the screen: ${width} pixels`);
+      const saved = new Promise((resolve) => {
+        const onProgress = (event) => {
+          if (event.state !== 'completed') return;
+          session.cdp.off('Browser.downloadProgress', onProgress);
+          resolve(readFileSync(join(session.downloads, event.guid)));
+        };
+        session.cdp.on('Browser.downloadProgress', onProgress);
+      });
+      await page.keyboard.press('Enter');
+      assert.ok((await saved).equals(readFileSync(game + '.out2')), 'the download differs');
+      await page.screenshot({path: join(buildDir, 'web-page-phone.png'), fullPage: true});
+    } finally {
+      await page.close();
     }
   });
 

@@ -4,11 +4,14 @@
 // Environment: KESTROW_SITE, the page's folder (build-wasm/site); CHROMIUM, the browser
 // (default /usr/bin/chromium); KESTROW_BUILD, where screenshots and scratch files go.
 import {createServer} from 'node:http';
-import {mkdtempSync, readFileSync, existsSync, rmSync} from 'node:fs';
+import {closeSync, existsSync, mkdtempSync, openSync, readFileSync, rmSync, statSync, writeSync}
+  from 'node:fs';
 import {tmpdir} from 'node:os';
-import {extname, join} from 'node:path';
+import {dirname, extname, join} from 'node:path';
+import {fileURLToPath} from 'node:url';
 import puppeteer from 'puppeteer-core';
 
+export const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 export const site = process.env.KESTROW_SITE;
 export const buildDir = process.env.KESTROW_BUILD || tmpdir();
 const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
@@ -61,31 +64,38 @@ export async function startBrowser() {
   };
 }
 
-// The worker's memory while it runs: the most its heap and its buffers held at any sample.
+// The page's worker's memory, its JS heap and its buffers: the most seen while it runs (sampled),
+// and what it keeps once a run is over and its garbage is collected.
 function watchWorkerMemory(page) {
-  const watch = {peak: 0, samples: 0, stop: () => {}};
-  const onWorker = async (worker) => {
-    const client = worker.client;
-    const timer = setInterval(async () => {
-      try {
-        const usage = await client.send('Runtime.getHeapUsage');
-        const bytes = usage.usedSize + (usage.backingStorageSize || 0);
-        watch.peak = Math.max(watch.peak, bytes);
-        watch.samples += 1;
-      } catch {
-        clearInterval(timer);  // the worker has ended
-      }
-    }, 100);
-    watch.stop = () => clearInterval(timer);
+  const watch = {peak: 0, client: null, timer: null};
+  const sample = async () => {
+    const usage = await watch.client.send('Runtime.getHeapUsage');
+    return usage.usedSize + (usage.backingStorageSize || 0);
   };
-  page.on('workercreated', onWorker);
+  page.on('workercreated', (worker) => {
+    watch.client = worker.client;
+    watch.timer = setInterval(() => {
+      sample().then((bytes) => {
+        watch.peak = Math.max(watch.peak, bytes);
+      }, () => clearInterval(watch.timer));
+    }, 50);
+  });
+  watch.after = async () => {
+    clearInterval(watch.timer);
+    if (!watch.client) return 0;
+    await watch.client.send('HeapProfiler.collectGarbage');
+    const bytes = await sample();
+    watch.peak = Math.max(watch.peak, bytes);
+    return bytes;
+  };
   return watch;
 }
 
 // One run of the page: `file` through the file input, the layout through its control, then
 // Reformat. Resolves to {status, message, progress: [{done, total}], seconds, bytes (the download,
-// or null), name (the download's suggested name), workerPeak}.
-export async function runPage(session, url, file, {twoLines = false, beforeStart, whileRunning} = {}) {
+// or null), name (the download's suggested name), workerPeak and workerAfter (bytes), page}.
+export async function runPage(session, url, file,
+                              {twoLines = false, beforeStart, whileRunning, readDownload = true} = {}) {
   const page = await session.browser.newPage();
   try {
     await page.goto(url);
@@ -105,22 +115,24 @@ export async function runPage(session, url, file, {twoLines = false, beforeStart
     if (whileRunning) await whileRunning(page);
     const {status} = await page.evaluate(() => window.kestrowTest.done);
     const seconds = (performance.now() - started) / 1000;
-    memory.stop();
+    const workerAfter = await memory.after();
     const progress = await page.evaluate(() => window.kestrowTest.progress);
     const message = await page.$eval('#message', (e) => e.textContent);
     const shown = await page.$eval('#download', (e) => !e.hidden);
     let bytes = null;
     let name = null;
-    if (shown) ({bytes, name} = await takeDownload(session, page));
-    return {status, message, progress, seconds, bytes, name, workerPeak: memory.peak, page};
+    if (shown) ({bytes, name} = await takeDownload(session, page, readDownload));
+    return {status, message, progress, seconds, bytes, name, workerPeak: memory.peak, workerAfter,
+      page};
   } catch (error) {
     await page.close();
     throw error;
   }
 }
 
-// Clicks the download link as a user would and resolves to the saved file's bytes and name.
-async function takeDownload(session, page) {
+// Clicks the download link as a user would and resolves to the saved file's bytes (or, when they
+// are not wanted, its size) and name.
+async function takeDownload(session, page, readDownload) {
   const {cdp, downloads} = session;
   const result = new Promise((resolve, reject) => {
     let name = null;
@@ -132,7 +144,7 @@ async function takeDownload(session, page) {
         cdp.off('Browser.downloadWillBegin', onBegin);
         cdp.off('Browser.downloadProgress', onProgress);
         const path = join(downloads, event.guid);
-        const bytes = readFileSync(path);
+        const bytes = readDownload ? readFileSync(path) : statSync(path).size;
         rmSync(path);
         resolve({bytes, name});
       } else if (event.state === 'canceled') {
@@ -144,4 +156,21 @@ async function takeDownload(session, page) {
   });
   await page.click('#download');
   return result;
+}
+
+// Writes about `size` bytes of realistic PGN to `path`: the bundled example games, over and over.
+export function writeGames(path, size) {
+  const games = Buffer.concat(['site_export.pgn', 'immortal_game.pgn'].map(
+      (name) => readFileSync(join(top, 'examples', name))));
+  const block = Buffer.concat(Array(Math.max(1, Math.floor((4 << 20) / games.length))).fill(games));
+  const fd = openSync(path, 'w');
+  try {
+    for (let written = 0; written < size;) {
+      const count = Math.min(block.length, size - written);
+      writeSync(fd, block, 0, count);
+      written += count;
+    }
+  } finally {
+    closeSync(fd);
+  }
 }
