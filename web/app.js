@@ -1,5 +1,7 @@
 // The page: takes the file the user picks or drops, runs Kestrow on it in a worker, shows the
 // progress, and offers the result as a download named after the input, with its first lines.
+// It also announces each step of the progress ('kestrow-progress', {done, total}) and the end of
+// a run ('kestrow-done', {status}) as events on the document, for whatever watches the page.
 'use strict';
 
 const form = document.getElementById('form');
@@ -16,6 +18,7 @@ const preview = document.getElementById('preview');
 const kPreviewLines = 40;
 
 let chosen = null;
+let running = false;
 let worker = null;
 let resultUrl = null;
 
@@ -45,6 +48,7 @@ function clearResult() {
 }
 
 function choose(file) {
+  if (running) return;  // a file dropped during a run waits for its end
   chosen = file || null;
   start.disabled = !chosen;
   clearResult();
@@ -81,6 +85,8 @@ function failure(result, file) {
 }
 
 function finish(result, file) {
+  running = false;
+  fileInput.disabled = false;
   start.disabled = false;
   if (result.status !== 0) {
     progress.hidden = progressLabel.hidden = true;
@@ -112,6 +118,8 @@ function stopWorker() {
 
 function run(file, twoLines) {
   clearResult();
+  running = true;
+  fileInput.disabled = true;
   start.disabled = true;
   progress.max = Math.max(file.size, 1);
   progress.value = 0;
