@@ -2,11 +2,11 @@
 // the download must equal the committed expected file byte for byte, under the name NAME.out.pgn.
 // An empty file gives the banner alone. A screenshot of the page after a run goes into the build
 // folder, for a person to look at.
-import {after, before, describe, test} from 'node:test';
+import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {existsSync, readdirSync, readFileSync} from 'node:fs';
 import {basename, join} from 'node:path';
-import {buildDir, runPage, serve, startBrowser, top} from './harness.mjs';
+import {buildDir, runPage, top, useBrowser} from './harness.mjs';
 
 const folders = [join(top, 'tests', 'e2e', 'cases'), join(top, 'examples')];
 const cases = folders.flatMap((folder) => readdirSync(folder)
@@ -15,23 +15,13 @@ const cases = folders.flatMap((folder) => readdirSync(folder)
     .map((name) => join(folder, name.slice(0, -'.pgn'.length))));
 
 describe('the page gives the committed outputs', () => {
-  let server;
-  let url;
-  let session;
-  before(async () => {
-    ({server, url} = await serve());
-    session = await startBrowser();
-  });
-  after(async () => {
-    await session.close();
-    server.close();
-  });
+  const context = useBrowser();
 
   for (const path of cases) {
     for (const [ending, twoLines] of [['.out', false], ['.out2', true]]) {
       if (!existsSync(path + ending)) continue;
       test(`${basename(path)}${ending}`, async () => {
-        const run = await runPage(session, url, path + '.pgn', {twoLines});
+        const run = await runPage(context.session, context.url, path + '.pgn', {twoLines});
         try {
           assert.equal(run.status, 0, run.message);
           assert.equal(run.name, `${basename(path)}.out.pgn`);
@@ -44,7 +34,7 @@ describe('the page gives the committed outputs', () => {
   }
 
   test('an empty file gives the banner alone, and the page shows it', async () => {
-    const run = await runPage(session, url, join(top, 'tests', 'e2e', 'cases', 'empty.pgn'));
+    const run = await runPage(context.session, context.url, join(top, 'tests', 'e2e', 'cases', 'empty.pgn'));
     try {
       assert.equal(run.status, 0);
       assert.equal(run.bytes.toString('latin1'),
@@ -57,10 +47,10 @@ describe('the page gives the committed outputs', () => {
   });
 
   test('with the keyboard alone, on a phone-sized screen', async () => {
-    const page = await session.browser.newPage();
+    const page = await context.session.browser.newPage();
     try {
       await page.setViewport({width: 375, height: 740, isMobile: true, hasTouch: true});
-      await page.goto(url);
+      await page.goto(context.url);
       const done = page.evaluate(() => new Promise((resolve) => {
         document.addEventListener('kestrow-done', (e) => resolve(e.detail), {once: true});
       }));
@@ -82,10 +72,10 @@ describe('the page gives the committed outputs', () => {
       const saved = new Promise((resolve) => {
         const onProgress = (event) => {
           if (event.state !== 'completed') return;
-          session.cdp.off('Browser.downloadProgress', onProgress);
-          resolve(readFileSync(join(session.downloads, event.guid)));
+          context.session.cdp.off('Browser.downloadProgress', onProgress);
+          resolve(readFileSync(join(context.session.downloads, event.guid)));
         };
-        session.cdp.on('Browser.downloadProgress', onProgress);
+        context.session.cdp.on('Browser.downloadProgress', onProgress);
       });
       await page.keyboard.press('Enter');
       assert.ok((await saved).equals(readFileSync(game + '.out2')), 'the download differs');
@@ -96,7 +86,7 @@ describe('the page gives the committed outputs', () => {
   });
 
   test('a screenshot after a run, for a person to look at', async () => {
-    const run = await runPage(session, url, join(top, 'examples', 'immortal_game.pgn'),
+    const run = await runPage(context.session, context.url, join(top, 'examples', 'immortal_game.pgn'),
                               {twoLines: true});
     try {
       assert.equal(run.status, 0);

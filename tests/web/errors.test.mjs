@@ -1,26 +1,13 @@
 // Where the console program has only its exit status, the page says in words what went wrong: a
 // file that can no longer be read when the run starts, and a file that changes while it is read.
-import {after, before, describe, test} from 'node:test';
+import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
-import {appendFileSync, copyFileSync, mkdtempSync, rmSync} from 'node:fs';
+import {appendFileSync, copyFileSync, rmSync} from 'node:fs';
 import {join} from 'node:path';
-import {buildDir, runPage, serve, startBrowser, top, writeGames} from './harness.mjs';
+import {runPage, top, useBrowser, writeGames} from './harness.mjs';
 
 describe('the page explains failures', () => {
-  let server;
-  let url;
-  let session;
-  let scratch;
-  before(async () => {
-    ({server, url} = await serve());
-    session = await startBrowser();
-    scratch = mkdtempSync(join(buildDir, 'kestrow-errors-'));
-  });
-  after(async () => {
-    await session.close();
-    server.close();
-    rmSync(scratch, {recursive: true, force: true});
-  });
+  const context = useBrowser();
 
   async function expectFailure(run, pattern) {
     try {
@@ -34,16 +21,16 @@ describe('the page explains failures', () => {
   }
 
   test('a file that is gone by the time the run starts could not be read', async () => {
-    const file = join(scratch, 'gone.pgn');
+    const file = join(context.scratch, 'gone.pgn');
     copyFileSync(join(top, 'examples', 'immortal_game.pgn'), file);
-    const run = await runPage(session, url, file, {beforeStart: () => rmSync(file)});
+    const run = await runPage(context.session, context.url, file, {beforeStart: () => rmSync(file)});
     await expectFailure(run, /^gone\.pgn could not be read\./);
   });
 
   test('a file that changes while it is read fails midway, and the page says where', async () => {
-    const file = join(scratch, 'changing.pgn');
+    const file = join(context.scratch, 'changing.pgn');
     writeGames(file, 96 << 20);
-    const run = await runPage(session, url, file, {
+    const run = await runPage(context.session, context.url, file, {
       // Once the first slice has been read, the file changes under the browser.
       whileRunning: async (page) => {
         await page.waitForFunction(() => window.kestrowTest.progress.length > 0, {polling: 10});

@@ -3,6 +3,7 @@
 // file, choose a layout, press Reformat, wait, and take the download.
 // Environment: KESTROW_SITE, the page's folder (build-wasm/site); CHROMIUM, the browser
 // (default /usr/bin/chromium); KESTROW_BUILD, where screenshots and scratch files go.
+import {after, before} from 'node:test';
 import {createServer} from 'node:http';
 import {closeSync, existsSync, mkdtempSync, openSync, readFileSync, rmSync, statSync, writeSync}
   from 'node:fs';
@@ -62,6 +63,24 @@ export async function startBrowser() {
       rmSync(downloads, {recursive: true, force: true});
     },
   };
+}
+
+// For the calling test suite: the page served and a browser started before its tests, both ended
+// after them, and a scratch folder. Returns the object that holds {url, session, scratch}.
+export function useBrowser() {
+  const context = {};
+  let server;
+  before(async () => {
+    ({server, url: context.url} = await serve());
+    context.session = await startBrowser();
+    context.scratch = mkdtempSync(join(buildDir, 'kestrow-scratch-'));
+  });
+  after(async () => {
+    await context.session.close();
+    server.close();
+    rmSync(context.scratch, {recursive: true, force: true});
+  });
+  return context;
 }
 
 // The page's worker's memory, its JS heap and its buffers: the most seen while it runs (sampled),

@@ -2,42 +2,29 @@
 // steps that only go forward, and the download equals what the console program writes for the
 // same file (when the native build is there: KESTROW_NATIVE, default build/Kestrow). The speed
 // and the worker's peak memory are printed beside those of a 1 MB file; bench/web measures them.
-import {after, before, describe, test} from 'node:test';
+import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {execFileSync} from 'node:child_process';
-import {existsSync, mkdtempSync, readFileSync, rmSync, statSync} from 'node:fs';
+import {existsSync, readFileSync, statSync} from 'node:fs';
 import {join} from 'node:path';
-import {buildDir, runPage, serve, startBrowser, top, writeGames} from './harness.mjs';
+import {runPage, top, useBrowser, writeGames} from './harness.mjs';
 
 const native = process.env.KESTROW_NATIVE || join(top, 'build', 'Kestrow');
 
 describe('a large file', () => {
-  let server;
-  let url;
-  let session;
-  let scratch;
-  before(async () => {
-    ({server, url} = await serve());
-    session = await startBrowser();
-    scratch = mkdtempSync(join(buildDir, 'kestrow-large-'));
-  });
-  after(async () => {
-    await session.close();
-    server.close();
-    rmSync(scratch, {recursive: true, force: true});
-  });
+  const context = useBrowser();
 
   test('200 MB: whole, with progress to the end', async (t) => {
-    const small = join(scratch, 'small.pgn');
+    const small = join(context.scratch, 'small.pgn');
     writeGames(small, 1 << 20);
-    const smallRun = await runPage(session, url, small);
+    const smallRun = await runPage(context.session, context.url, small);
     await smallRun.page.close();
     assert.equal(smallRun.status, 0);
 
-    const file = join(scratch, 'games.pgn');
+    const file = join(context.scratch, 'games.pgn');
     const size = 200 * 1000 * 1000;
     writeGames(file, size);
-    const run = await runPage(session, url, file, {twoLines: true});
+    const run = await runPage(context.session, context.url, file, {twoLines: true});
     await run.page.close();
     assert.equal(run.status, 0, run.message);
 
@@ -48,7 +35,7 @@ describe('a large file', () => {
     assert.ok(run.progress.length >= 20, `progress in steps: ${run.progress.length} events`);
 
     if (existsSync(native)) {
-      const expected = join(scratch, 'expected.pgn');
+      const expected = join(context.scratch, 'expected.pgn');
       execFileSync(native, [file, expected, '/2']);
       assert.equal(run.bytes.length, statSync(expected).size);
       assert.ok(run.bytes.equals(readFileSync(expected)), 'the download differs from the console');
