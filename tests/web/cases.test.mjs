@@ -6,7 +6,7 @@ import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {existsSync, readdirSync, readFileSync} from 'node:fs';
 import {basename, join} from 'node:path';
-import {buildDir, runPage, top, useBrowser} from './harness.mjs';
+import {awaitDownload, buildDir, runPage, top, useBrowser} from './harness.mjs';
 
 const folders = [join(top, 'tests', 'e2e', 'cases'), join(top, 'examples')];
 const cases = folders.flatMap((folder) => readdirSync(folder)
@@ -69,16 +69,11 @@ describe('the page gives the committed outputs', () => {
                    'the download has the focus once the run is done');
       const width = await page.evaluate(() => document.documentElement.scrollWidth);
       assert.ok(width <= 375, `nothing wider than the screen: ${width} pixels`);
-      const saved = new Promise((resolve) => {
-        const onProgress = (event) => {
-          if (event.state !== 'completed') return;
-          context.session.cdp.off('Browser.downloadProgress', onProgress);
-          resolve(readFileSync(join(context.session.downloads, event.guid)));
-        };
-        context.session.cdp.on('Browser.downloadProgress', onProgress);
-      });
+      const saved = awaitDownload(context.session);
       await page.keyboard.press('Enter');
-      assert.ok((await saved).equals(readFileSync(game + '.out2')), 'the download differs');
+      const download = await saved;
+      assert.equal(download.name, 'immortal_game.out.pgn');
+      assert.ok(download.bytes.equals(readFileSync(game + '.out2')), 'the download differs');
       await page.screenshot({path: join(buildDir, 'web-page-phone.png'), fullPage: true});
     } finally {
       await page.close();

@@ -152,8 +152,16 @@ export async function runPage(session, url, file,
 // Clicks the download link as a user would and resolves to the saved file's bytes (or, when they
 // are not wanted, its size) and name.
 async function takeDownload(session, page, readDownload) {
+  const result = awaitDownload(session, readDownload);
+  await page.click('#download');
+  return result;
+}
+
+// Resolves to the bytes (or the size) and the name of the next download the browser saves; call it
+// before whatever starts the download.
+export function awaitDownload(session, readDownload = true) {
   const {cdp, downloads} = session;
-  const result = new Promise((resolve, reject) => {
+  return new Promise((resolve, reject) => {
     let name = null;
     const onBegin = (event) => {
       name = event.suggestedFilename;
@@ -173,8 +181,6 @@ async function takeDownload(session, page, readDownload) {
     cdp.on('Browser.downloadWillBegin', onBegin);
     cdp.on('Browser.downloadProgress', onProgress);
   });
-  await page.click('#download');
-  return result;
 }
 
 // Writes about `size` bytes of realistic PGN to `path`: the bundled example games, over and over.
