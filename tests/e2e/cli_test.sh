@@ -35,11 +35,7 @@ expect_same() {  # expect_same FILE EXPECTED WHAT
 }
 
 usage="$work/usage.expected"
-if [ "$target" = windows ]; then
-  sed 's/$/\r/' "$here/usage.txt" | head -c -1 > "$usage"
-else
-  cp "$here/usage.txt" "$usage"
-fi
+as_printed < "$here/usage.txt" > "$usage"
 
 # A wrong argument count prints the usage text, exits 1 and creates nothing.
 for args in "" "in.pgn" "in.pgn out.pgn /2 extra" "in.pgn out.pgn a b c"; do

@@ -46,8 +46,7 @@ check_doc() {  # check_doc FILE
     found=$((found + 1))
     case $kind in
       usage)
-        block "$doc" "$kind" | head -c -1 > expected
-        [ "$target" = windows ] && { sed 's/$/\r/' expected | head -c -1 > expected.crlf; mv expected.crlf expected; }
+        block "$doc" "$kind" | head -c -1 | as_printed > expected
         "${tool[@]}" > got 2> /dev/null < /dev/null
         if cmp -s got expected; then pass; else fail "$label: usage text differs from the program's"; fi
         ;;
