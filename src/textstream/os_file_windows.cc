@@ -21,24 +21,25 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // Largest block handed to one ReadFile or WriteFile call.
 constexpr std::size_t kMaxBlock = 1u << 30;
 
+// Opens the WTF-8 `path` by its Windows name; INVALID_HANDLE_VALUE when it has none or fails.
+HANDLE open_path(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+  std::wstring name;
+  if (!windows_path(path, &name)) return INVALID_HANDLE_VALUE;
+  return CreateFileW(name.c_str(), access, share, nullptr, disposition, flags, nullptr);
+}
+
 }  // namespace
 
 bool os_open_for_reading(const char* path, OsFile* file) {
-  std::wstring name;
-  if (!windows_path(path, &name)) return false;
   // Without FILE_FLAG_BACKUP_SEMANTICS a directory cannot be opened, which is what we want.
-  HANDLE h = CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = open_path(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   if (h == INVALID_HANDLE_VALUE) return false;
   *file = reinterpret_cast<OsFile>(h);
   return true;
 }
 
 bool os_open_for_writing(const char* path, OsFile* file) {
-  std::wstring name;
-  if (!windows_path(path, &name)) return false;
-  HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = open_path(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (h == INVALID_HANDLE_VALUE) return false;
   *file = reinterpret_cast<OsFile>(h);
   return true;
@@ -71,10 +72,7 @@ bool os_is_same_file(OsFile file, const char* path) {
   // Windows names one file in many ways (case, short names, slashes, links); the volume serial
   // number and file index identify it whatever the spelling.
   if (GetFileType(to_handle(file)) != FILE_TYPE_DISK) return false;
-  std::wstring name;
-  if (!windows_path(path, &name)) return false;
-  HANDLE other = CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE other = open_path(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
   if (other == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION a;
   BY_HANDLE_FILE_INFORMATION b;
