@@ -212,6 +212,25 @@ TEST_F(WindowsFiles, SameFileUnderAnotherSpelling) {
   EXPECT_TRUE(close_stream(&input));
 }
 
+TEST_F(WindowsFiles, InputOpenForWritingElsewhereIsStillGuarded) {
+  // Another program writing the input (an editor, say) denies the hold that shares read access
+  // only; the output naming the input must still be refused, and another output opened.
+  ASSERT_TRUE(make_file(L"game.pgn", "1. e4 e5\r\n"));
+  HANDLE writer = CreateFileW((L"\\\\?\\" + folder_ + L"game.pgn").c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  TextStream input;
+  ASSERT_TRUE(open_for_reading(&input, wtf8(folder_ + L"game.pgn").c_str()));
+  TextStream output;
+  EXPECT_FALSE(open_for_writing_apart(&output, wtf8(folder_ + L"GAME.PGN").c_str(), &input));
+  ASSERT_TRUE(open_for_writing_apart(&output, wtf8(folder_ + L"other.pgn").c_str(), &input));
+  EXPECT_TRUE(close_stream(&output));
+  EXPECT_EQ(get_char(&input), '1') << "the input was emptied";
+  EXPECT_TRUE(close_stream(&input));
+  CloseHandle(writer);
+}
+
 TEST_F(WindowsFiles, BytesThatAreNoWtf8OpenNothing) {
   TextStream stream;
   EXPECT_FALSE(open_for_reading(&stream, "\xff.pgn"));

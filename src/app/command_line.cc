@@ -28,7 +28,7 @@ int run_command_line(int argc, char** argv) {
   TextStream output;
   if (!open_for_reading(&input, argv[1])) return 1;
   // Opening the input itself for writing would empty it before a byte of it is read.
-  if (names_same_file(&input, argv[2]) || !open_for_writing(&output, argv[2])) {
+  if (!open_for_writing_apart(&output, argv[2], &input)) {
     close_stream(&input);
     return 1;
   }

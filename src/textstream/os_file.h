@@ -1,5 +1,6 @@
 // The operating system's files, reduced to what the text streams need: open, read a block, write
-// a block, close, and tell whether a path names the file already open. Every function works on
+// a block, close, tell whether a path names the file already open, and hold an open file against
+// being opened for writing. Every function works on
 // raw bytes (binary mode); line-end and Ctrl-Z rules live in text_stream.cc, never here.
 // os_file_posix.cc and os_file_windows.cc each implement this interface for one platform.
 // A path is a zero-terminated string of bytes: on POSIX the name as it is, whatever its bytes; on
@@ -36,6 +37,18 @@ bool os_close(OsFile file);
 // True when `path` names an existing regular file that is the same file as the open `file`,
 // whatever spelling or link leads to it. Pipes and devices are never the same file.
 bool os_is_same_file(OsFile file, const char* path);
+
+// No hold: what os_hold_against_writing returns where it has none to give.
+constexpr OsFile kNoHold = -1;
+
+// Holds the open `file` against being opened for writing, through any path, until
+// os_release_hold: on Windows a second handle that shares read access only, which makes every
+// open of the file for writing fail. Returns kNoHold where the system has no such hold (POSIX),
+// for pipes and devices, and when another program has the file open for writing.
+OsFile os_hold_against_writing(OsFile file);
+
+// Ends a hold that os_hold_against_writing returned; does nothing for kNoHold.
+void os_release_hold(OsFile hold);
 
 }  // namespace kestrow
 

@@ -69,4 +69,10 @@ bool os_is_same_file(OsFile file, const char* path) {
          open_info.st_dev == path_info.st_dev && open_info.st_ino == path_info.st_ino;
 }
 
+// Locks on POSIX are advisory: nothing keeps another open from writing, so the device and inode
+// numbers above are the whole guard.
+OsFile os_hold_against_writing(OsFile) { return kNoHold; }
+
+void os_release_hold(OsFile) {}
+
 }  // namespace kestrow

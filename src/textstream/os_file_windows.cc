@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "textstream/os_file.h"
@@ -26,6 +27,38 @@ HANDLE open_path(const char* path, DWORD access, DWORD share, DWORD disposition,
   std::wstring name;
   if (!windows_path(path, &name)) return INVALID_HANDLE_VALUE;
   return CreateFileW(name.c_str(), access, share, nullptr, disposition, flags, nullptr);
+}
+
+// What identifies a file: its volume and its ID there. `full` tells the 128-bit ID from the
+// 64-bit index of older systems, so that the two kinds are never compared.
+struct FileIdentity {
+  bool full;
+  ULONGLONG volume;
+  BYTE id[16];
+
+  bool operator==(const FileIdentity& other) const {
+    return full == other.full && volume == other.volume &&
+           std::memcmp(id, other.id, sizeof id) == 0;
+  }
+};
+
+// Reads the identity of `file`: the volume serial number and 128-bit file ID where the system
+// gives them (the 64-bit index is not unique on ReFS), else the 32-bit serial and 64-bit index.
+bool identify(HANDLE file, FileIdentity* identity) {
+  *identity = FileIdentity{};
+  FILE_ID_INFO info;
+  if (GetFileInformationByHandleEx(file, FileIdInfo, &info, sizeof info)) {
+    identity->full = true;
+    identity->volume = info.VolumeSerialNumber;
+    std::memcpy(identity->id, info.FileId.Identifier, sizeof identity->id);
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION old;
+  if (!GetFileInformationByHandle(file, &old)) return false;
+  identity->volume = old.dwVolumeSerialNumber;
+  std::memcpy(identity->id, &old.nFileIndexLow, sizeof old.nFileIndexLow);
+  std::memcpy(identity->id + 4, &old.nFileIndexHigh, sizeof old.nFileIndexHigh);
+  return true;
 }
 
 }  // namespace
@@ -69,20 +102,32 @@ bool os_write(OsFile file, const unsigned char* data, std::size_t size) {
 bool os_close(OsFile file) { return CloseHandle(to_handle(file)) != 0; }
 
 bool os_is_same_file(OsFile file, const char* path) {
-  // Windows names one file in many ways (case, short names, slashes, links); the volume serial
-  // number and file index identify it whatever the spelling.
+  // Windows names one file in many ways (case, short names, slashes, links); the volume and the
+  // file's ID identify it whatever the spelling.
   if (GetFileType(to_handle(file)) != FILE_TYPE_DISK) return false;
   HANDLE other = open_path(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
   if (other == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION a;
-  BY_HANDLE_FILE_INFORMATION b;
-  bool same =
-      GetFileType(other) == FILE_TYPE_DISK && GetFileInformationByHandle(to_handle(file), &a) &&
-      GetFileInformationByHandle(other, &b) && !(b.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-      a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-      a.nFileIndexLow == b.nFileIndexLow;
+  BY_HANDLE_FILE_INFORMATION info;
+  FileIdentity a;
+  FileIdentity b;
+  bool same = GetFileType(other) == FILE_TYPE_DISK && GetFileInformationByHandle(other, &info) &&
+              !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+              identify(to_handle(file), &a) && identify(other, &b) && a == b;
   CloseHandle(other);
   return same;
+}
+
+OsFile os_hold_against_writing(OsFile file) {
+  if (GetFileType(to_handle(file)) != FILE_TYPE_DISK) return kNoHold;
+  // Read access, so that the share mode counts; sharing read access only, so that no open for
+  // writing can be had while this handle lives, whatever path it comes through.
+  HANDLE hold = ReOpenFile(to_handle(file), GENERIC_READ, FILE_SHARE_READ, 0);
+  if (hold == INVALID_HANDLE_VALUE) return kNoHold;
+  return reinterpret_cast<OsFile>(hold);
+}
+
+void os_release_hold(OsFile hold) {
+  if (hold != kNoHold) CloseHandle(to_handle(hold));
 }
 
 }  // namespace kestrow

@@ -133,4 +133,11 @@ bool names_same_file(const TextStream* stream, const char* path) {
   return os_is_same_file(stream->file, path);
 }
 
+bool open_for_writing_apart(TextStream* stream, const char* path, const TextStream* input) {
+  OsFile hold = os_hold_against_writing(input->file);
+  bool opened = !names_same_file(input, path) && open_for_writing(stream, path);
+  os_release_hold(hold);
+  return opened;
+}
+
 }  // namespace kestrow

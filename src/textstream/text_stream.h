@@ -163,6 +163,12 @@ bool close_stream(TextStream* stream);
 // opening it for writing would empty that file.
 bool names_same_file(const TextStream* stream, const char* path);
 
+// Opens `path` for writing like open_for_writing, unless it names the file open in `input`: then
+// returns false and leaves that file as it was. Where the system allows, `input` is held against
+// every open for writing meanwhile, which catches what the comparison of IDs cannot (on Windows,
+// a file reached through two drive letters or network shares that report different volumes).
+bool open_for_writing_apart(TextStream* stream, const char* path, const TextStream* input);
+
 }  // namespace kestrow
 
 #endif  // KESTROW_TEXTSTREAM_TEXT_STREAM_H_

@@ -108,6 +108,27 @@ if [ "$target" = windows ]; then
   same_file .\\in.pgn
   same_file ..\\run\\IN.pgn
   same_file "$(winepath -w "$work/run/in.pgn" 2>/dev/null)"
+
+  # Through another drive letter. Wine gives each letter a volume serial number of its own, so the
+  # IDs of a file reached through two letters differ, as those of network drives mapped to
+  # overlapping shares can on Windows: only holding the input against writing refuses the output
+  # then. K: maps a second folder, which holds a hard link to the input, in a Wine prefix of the
+  # test's own; it borrows the registry and the C: drive of the prefix in use, which stays as it
+  # was.
+  fresh
+  mkdir k && ln in.pgn k/in.pgn
+  prefix="$work/prefix"
+  used="${WINEPREFIX:-$HOME/.wine}"
+  mkdir -p "$prefix/dosdevices"
+  cp "$used"/*.reg "$used/.update-timestamp" "$prefix/"
+  ln -s "$used/drive_c" "$prefix/dosdevices/c:"
+  ln -s / "$prefix/dosdevices/z:"
+  ln -s "$work/run/k" "$prefix/dosdevices/k:"
+  WINEPREFIX="$prefix" run in.pgn 'K:\out.pgn'
+  expect_status 0 "another file through K:"
+  expect_same k/out.pgn "$game.out" "another file through K:"
+  WINEPREFIX="$prefix" same_file 'K:\in.pgn'
+  WINEPREFIX="$prefix" wineserver -k
 else
   ln -s in.pgn soft.pgn && same_file soft.pgn
   ln -s "$work/run" linked && same_file linked/in.pgn
