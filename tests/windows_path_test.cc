@@ -101,7 +101,7 @@ TEST(LongPathForm, VerbatimPathsAndDevicesAreKept) {
   std::wstring long_name(400, L'x');
   for (const std::wstring& path :
        {L"\\\\?\\C:\\" + long_name, L"\\\\?\\UNC\\server\\share\\" + long_name,
-        L"\\\\.\\" + long_name}) {
+        L"\\??\\C:\\" + long_name, L"\\\\.\\" + long_name}) {
     EXPECT_EQ(long_path_form(path), path);
   }
 }

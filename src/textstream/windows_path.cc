@@ -35,9 +35,11 @@ bool starts_with(const std::wstring& text, const wchar_t* start) {
   return text.compare(0, std::char_traits<wchar_t>::length(start), start) == 0;
 }
 
-// True for a path that Windows takes without any rewriting (\\?\) or that names a device (\\.\).
+// True for a path that Windows takes without any rewriting, in its Win32 form (\\?\) or its NT
+// form (\??\), or that names a device (\\.\).
 bool is_verbatim_or_device(const std::wstring& path) {
-  return starts_with(path, L"\\\\?\\") || starts_with(path, L"\\\\.\\");
+  return starts_with(path, L"\\\\?\\") || starts_with(path, L"\\??\\") ||
+         starts_with(path, L"\\\\.\\");
 }
 
 // The absolute form of `path`, or an empty string when Windows cannot resolve it.

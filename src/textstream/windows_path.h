@@ -27,7 +27,8 @@ bool wide_from_wtf8(const char* bytes, std::wstring* wide);
 // resolves to one is kept as typed, so that relative paths and device names such as NUL and CON
 // behave as they always have. A longer one is resolved to an absolute path (which turns "/" into
 // "\" and takes out "." and "..") and prefixed with \\?\, or \\?\UNC\ for a network share; a path
-// that is already in that form, or names a device as \\.\, is kept as it is.
+// that is already in that form or in the NT form \??\, or names a device as \\.\, is kept as it
+// is.
 std::wstring long_path_form(const std::wstring& path);
 
 // Turns the WTF-8 `path` into the UTF-16 name to open, in its long form where it needs one.

@@ -12,11 +12,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 game="$here/cases/move_lines"
 
 # spell PATH: the path as it is handed to the tool; on Windows "/" becomes "\" when backslashes
-# are asked for, and an absolute POSIX path becomes its Windows form.
+# are asked for, an absolute POSIX path becomes its Windows form, and that gets the NT prefix \??\
+# when nt_form is asked for.
 spell() {
   local path=$1
   if [ "$target" = windows ]; then
-    if [ "${path:0:1}" = / ]; then path="Z:$path"; fi
+    if [ "${path:0:1}" = / ]; then
+      path="Z:$path"
+      if [ "${nt_form:-no}" = yes ]; then path="/??/$path"; fi
+    fi
     if [ "${backslashes:-no}" = yes ]; then path=${path//\//\\}; fi
   fi
   printf '%s' "$path"
@@ -89,6 +93,15 @@ for backslashes in "${separators[@]}"; do
 done
 backslashes=no
 
+if [ "$target" = windows ]; then
+  # Absolute paths in the NT form \??\, which Windows takes as they stand, short and long.
+  backslashes=yes nt_form=yes
+  converts "a short \\??\\ path" "$work/game.pgn" "$work/game.out"
+  converts "a \\??\\ path of $((7 + ${#work} + ${#p300})) characters" "$work/$p300" \
+    "$work/${p300%.pgn}.out"
+  backslashes=no nt_form=no
+fi
+
 # The output naming the input, spelt otherwise. (Wine's root drive Z: is spelt here, as winepath
 # cuts long paths short.)
 p1000=$(long_path 8 120 game.pgn)
@@ -97,6 +110,7 @@ if [ "$target" = windows ]; then
   refuses "a Cyrillic name in another case" партия.pgn ПАРТИЯ.PGN
   refuses "a Cyrillic name, absolute" партия.pgn "$(spell "$work/партия.pgn")"
   refuses "a long path in its \\\\?\\ form" "$p1000" "\\\\?\\$(spell "$work/$p1000")"
+  refuses "a long path in its \\??\\ form" "$p1000" "\\??\\$(spell "$work/$p1000")"
   refuses "a long path in another case" "$p1000" "${p1000^^}"
   backslashes=no
 else
