@@ -231,6 +231,28 @@ TEST_F(WindowsFiles, InputOpenForWritingElsewhereIsStillGuarded) {
   CloseHandle(writer);
 }
 
+// Windows refuses to create over a hidden or system file unless those attributes are asked for
+// again; Wine does not, so this passes there whichever way the file is opened.
+TEST_F(WindowsFiles, ExistingOutputIsEmptiedAndKeepsItsAttributes) {
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  for (DWORD attributes : {DWORD{FILE_ATTRIBUTE_NORMAL}, DWORD{FILE_ATTRIBUTE_HIDDEN},
+                           DWORD{FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN}}) {
+    std::wstring name = L"out" + std::to_wstring(attributes) + L".pgn";
+    std::wstring verbatim = L"\\\\?\\" + folder_ + name;
+    ASSERT_TRUE(make_file(name, "an older and longer text\r\n"));
+    ASSERT_TRUE(SetFileAttributesW(verbatim.c_str(), attributes));
+    TextStream output;
+    ASSERT_TRUE(open_for_writing(&output, wtf8(folder_ + name).c_str())) << attributes;
+    put_text(&output, "x\n");
+    EXPECT_TRUE(close_stream(&output));
+    EXPECT_EQ(GetFileAttributesW(verbatim.c_str()) & kKept, attributes & kKept);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExW(verbatim.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, 3u) << "x, CR, LF and nothing of the older text";
+    SetFileAttributesW(verbatim.c_str(), FILE_ATTRIBUTE_NORMAL);  // so that it can be removed
+  }
+}
+
 TEST_F(WindowsFiles, BytesThatAreNoWtf8OpenNothing) {
   TextStream stream;
   EXPECT_FALSE(open_for_reading(&stream, "\xff.pgn"));

@@ -21,7 +21,8 @@ using OsFile = std::intptr_t;
 // and for a directory.
 bool os_open_for_reading(const char* path, OsFile* file);
 
-// Opens a file for writing, creating it or truncating it to zero length.
+// Opens a file for writing, creating it or truncating it to zero length. An existing file keeps
+// its attributes (on Windows, hidden and system files included).
 bool os_open_for_writing(const char* path, OsFile* file);
 
 // Reads up to `size` bytes into `data`. Returns the count read, 0 at the end of the file, or -1

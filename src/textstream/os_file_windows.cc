@@ -72,10 +72,34 @@ bool os_open_for_reading(const char* path, OsFile* file) {
 }
 
 bool os_open_for_writing(const char* path, OsFile* file) {
-  HANDLE h = open_path(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  *file = reinterpret_cast<OsFile>(h);
-  return true;
+  std::wstring name;
+  if (!windows_path(path, &name)) return false;
+  // An existing file is opened as it is and then emptied: creating over it (CREATE_ALWAYS) or
+  // truncating it as it opens (TRUNCATE_EXISTING) is refused for a hidden or system file unless
+  // those attributes are asked for again. A file that appears between the open and the create is
+  // opened again; the count of tries only keeps a file that comes and goes from looping forever.
+  for (int tries = 0; tries < 8; ++tries) {
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      // Devices and pipes (NUL, CON, \\.\pipe\...) have no length to cut.
+      if (GetFileType(h) == FILE_TYPE_DISK && !SetEndOfFile(h)) {
+        CloseHandle(h);
+        return false;
+      }
+      *file = reinterpret_cast<OsFile>(h);
+      return true;
+    }
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      *file = reinterpret_cast<OsFile>(h);
+      return true;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS) return false;
+  }
+  return false;
 }
 
 std::ptrdiff_t os_read(OsFile file, unsigned char* data, std::size_t size) {
