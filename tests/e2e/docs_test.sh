@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
-# What the README and the manual page show of the program, checked against the program itself.
-# A block is marked by a line before it: "<!-- check: KIND ARGS -->" in the README, and
-# '.\" check: KIND ARGS' in the manual page, where the block is the text between .nf and .fi.
+# What the README, the manual page and the Windows users' README.txt show of the program, checked
+# against the program itself. A block is marked by a line before it: "<!-- check: KIND ARGS -->"
+# in the README, where the block is the fenced one that follows; '.\" check: KIND ARGS' in the
+# manual page, where the block is the text between .nf and .fi; and "<!-- check: KIND ARGS -->" in
+# the source of README.txt (its markers are taken out when it is made), where the block is the
+# lines indented by four spaces right after the marker, empty lines between them included.
 #   usage                 the usage text, exactly as printed on standard output
 #   banner                the output of an empty input
 #   input NAME            the input of example NAME
 #   output NAME [/2]      the whole output file of example NAME, line breaks shown as such
 #   recipe NAME           a "Many files" recipe, run in a folder of games: NAME posix... in a
 #                         POSIX shell, NAME cmd... in cmd.exe under Wine
-# An output block ends with an empty line when the file ends with a line break.
-#   docs_test.sh README MANUAL KESTROW...
+# An output block ends with an empty line when the file ends with a line break (not shown in
+# README.txt, whose blocks end with their last indented line).
+#   docs_test.sh README MANUAL README.txt.in KESTROW...
 here=$(cd "$(dirname "$0")" && pwd)
 readme=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 manual=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
-shift 2
+windows_readme=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
+shift 3
 # shellcheck source=harness.sh
 . "$here/harness.sh"
 
@@ -24,6 +29,14 @@ markers() {
 
 # block FILE MARKER: the text of the block after the line "... check: MARKER ...".
 block() {
+  if [ "$1" = "$windows_readme" ]; then
+    awk -v marker="$2" '
+      !found && index($0, "<!-- check: " marker " -->") == 1 { found = 1; next }
+      found && /^    / { for (; empty > 0; empty--) print ""; print substr($0, 5); next }
+      found && /^$/ { empty++; next }
+      found { exit }' "$1"
+    return
+  fi
   awk -v marker="$2" '
     !found && (index($0, "<!-- check: " marker " -->") == 1 || $0 == ".\\\" check: " marker) {
       found = 1; next
@@ -128,4 +141,5 @@ check_recipe() {
 
 check_doc "$readme"
 check_doc "$manual"
+check_doc "$windows_readme"
 finish docs
