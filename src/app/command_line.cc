@@ -10,6 +10,8 @@ namespace kestrow {
 
 namespace {
 
+// The usage text is the program's own, word for word, and stays so: "/2/2", "splitted" and the
+// missing line break at its end included. The tests and the documents show it byte for byte.
 constexpr char kUsage[] =
     "Kestrow inputfile.pgn outputfile.pgn [option]\n"
     "option can be nothing (default) or /2/2 means that moves are splitted on two lines "
