@@ -120,15 +120,18 @@ if [ "$target" = windows ]; then
   prefix="$work/prefix"
   used="${WINEPREFIX:-$HOME/.wine}"
   mkdir -p "$prefix/dosdevices"
-  cp "$used"/*.reg "$used/.update-timestamp" "$prefix/"
-  ln -s "$used/drive_c" "$prefix/dosdevices/c:"
-  ln -s / "$prefix/dosdevices/z:"
-  ln -s "$work/run/k" "$prefix/dosdevices/k:"
-  WINEPREFIX="$prefix" run in.pgn 'K:\out.pgn'
-  expect_status 0 "another file through K:"
-  expect_same k/out.pgn "$game.out" "another file through K:"
-  WINEPREFIX="$prefix" same_file 'K:\in.pgn'
-  WINEPREFIX="$prefix" wineserver -k
+  if cp "$used"/*.reg "$used/.update-timestamp" "$prefix/"; then
+    ln -s "$used/drive_c" "$prefix/dosdevices/c:"
+    ln -s / "$prefix/dosdevices/z:"
+    ln -s "$work/run/k" "$prefix/dosdevices/k:"
+    WINEPREFIX="$prefix" run in.pgn 'K:\out.pgn'
+    expect_status 0 "another file through K:"
+    expect_same k/out.pgn "$game.out" "another file through K:"
+    WINEPREFIX="$prefix" same_file 'K:\in.pgn'
+    WINEPREFIX="$prefix" wineserver -k
+  else
+    fail "another drive letter: no initialised Wine prefix in $used to borrow from"
+  fi
 else
   ln -s in.pgn soft.pgn && same_file soft.pgn
   ln -s "$work/run" linked && same_file linked/in.pgn
