@@ -1,7 +1,7 @@
 // The operating system's files, reduced to what the text streams need: open, read a block, write
 // a block, close, tell whether a path names the file already open, and hold an open file against
-// being opened for writing. Every function works on
-// raw bytes (binary mode); line-end and Ctrl-Z rules live in text_stream.cc, never here.
+// being opened for writing. Every function works on raw bytes (binary mode); line-end and Ctrl-Z
+// rules live in text_stream.cc, never here.
 // os_file_posix.cc and os_file_windows.cc each implement this interface for one platform.
 // A path is a zero-terminated string of bytes: on POSIX the name as it is, whatever its bytes; on
 // Windows the UTF-16 name in WTF-8 (see windows_path.h).
