@@ -39,10 +39,13 @@ function say(text, isError) {
   message.classList.toggle('error', Boolean(isError));
 }
 
+// Takes the result off the page: a download belongs to the file and the layout it was made from.
 function clearResult() {
   if (resultUrl) URL.revokeObjectURL(resultUrl);
   resultUrl = null;
   download.hidden = true;
+  download.removeAttribute('href');
+  download.removeAttribute('download');
   preview.hidden = true;
   previewTitle.hidden = true;
 }
@@ -57,6 +60,11 @@ function choose(file) {
 }
 
 fileInput.addEventListener('change', () => choose(fileInput.files[0]));
+for (const choice of form.elements.layout) {
+  choice.addEventListener('change', () => {
+    if (!running && resultUrl) choose(chosen);
+  });
+}
 
 drop.addEventListener('dragover', (event) => {
   event.preventDefault();
@@ -80,7 +88,7 @@ function failure(result, file) {
         `${size(file.size)}: the file may have changed while it was read. Nothing was saved; ` +
         'choose it again to retry.';
   }
-  if (result.status === -1) return `Kestrow could not run in this browser: ${result.error}`;
+  if (result.status === -1) return `Kestrow could not start: ${result.error}`;
   return `Kestrow could not reformat ${file.name} (exit status ${result.status}).`;
 }
 
@@ -91,6 +99,7 @@ function finish(result, file) {
   if (result.status !== 0) {
     progress.hidden = progressLabel.hidden = true;
     say(failure(result, file), true);
+    start.focus();
     return;
   }
   resultUrl = URL.createObjectURL(result.blob);
@@ -111,6 +120,27 @@ function startWorker() {
   return worker;
 }
 
+// Why the worker could not be started or could not load its files, in words.
+function workerFailure(detail) {
+  if (location.protocol === 'file:') {
+    return 'this page was opened from a file on the disk, where this browser does not let it ' +
+        'start its worker. Serve its folder over HTTP instead, for example with ' +
+        '"python3 -m http.server --bind 127.0.0.1 --directory build-wasm/site 8000", and open ' +
+        'http://127.0.0.1:8000/.';
+  }
+  if (!navigator.onLine) {
+    return 'this browser is offline, and the page\'s files are not stored in it yet. Open the ' +
+        'page once while online; after that it works without a network.';
+  }
+  return `the page could not load its worker (worker.js and Kestrow.js)${detail ? `: ${detail}` : ''}. ` +
+      'Reload the page to try again; if this persists, the site is incomplete.';
+}
+
+function ended(result, file) {
+  finish(result, file);
+  document.dispatchEvent(new CustomEvent('kestrow-done', {detail: {status: result.status}}));
+}
+
 function stopWorker() {
   if (worker) worker.terminate();
   worker = null;
@@ -125,7 +155,12 @@ function run(file, twoLines) {
   progress.value = 0;
   progress.hidden = progressLabel.hidden = false;
   say(`Reformatting ${file.name}…`);
-  startWorker();
+  try {
+    startWorker();
+  } catch (error) {
+    ended({status: -1, error: workerFailure(error.message)}, file);
+    return;
+  }
   worker.onmessage = (event) => {
     const m = event.data;
     if (m.type === 'progress') {
@@ -135,15 +170,14 @@ function run(file, twoLines) {
       document.dispatchEvent(new CustomEvent('kestrow-progress', {detail: m}));
     } else if (m.type === 'done') {
       if (m.status === -1) stopWorker();
-      finish(m, file);
-      document.dispatchEvent(new CustomEvent('kestrow-done', {detail: {status: m.status}}));
+      ended(m, file);
     }
   };
+  // The worker's script, or the core's script it imports, could not be loaded or run.
   worker.onerror = (event) => {
     event.preventDefault();
     stopWorker();
-    finish({status: -1, error: event.message || 'the worker stopped'}, file);
-    document.dispatchEvent(new CustomEvent('kestrow-done', {detail: {status: -1}}));
+    ended({status: -1, error: workerFailure(event.message)}, file);
   };
   worker.postMessage({file, twoLines});
 }

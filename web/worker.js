@@ -16,17 +16,45 @@ const kChunkSize = 8 * 1024 * 1024;  // bytes of output gathered into one part o
 const kPreviewSize = 16 * 1024;      // bytes of output kept for the preview
 const kIoError = 29;                 // EIO in the core's C library
 
-// The core is compiled once; every run instantiates it anew.
-const compiled = WebAssembly.compileStreaming(fetch('Kestrow.wasm'));
+// The core is compiled once, on the first run, and every run instantiates it anew. When it cannot
+// be fetched or compiled, the run fails with the reason, and the next run tries again.
+let compiled = null;
 
-function newCore() {
+async function compileCore() {
+  let response;
+  try {
+    response = await fetch('Kestrow.wasm');
+  } catch (error) {
+    throw new Error('the page could not load its core, Kestrow.wasm: the network could not be ' +
+        'reached. Reload the page to try again.');
+  }
+  if (!response.ok) {
+    throw new Error('the page could not load its core, Kestrow.wasm: the site answered ' +
+        `${response.status} ${response.statusText}. The site may be incomplete.`);
+  }
+  const type = (response.headers.get('Content-Type') || '').split(';')[0].trim();
+  if (type !== 'application/wasm') {
+    throw new Error(`the site serves Kestrow.wasm as "${type || 'no type'}", and browsers run ` +
+        'it only as application/wasm. The host must serve .wasm files under that type.');
+  }
+  return WebAssembly.compileStreaming(response);
+}
+
+async function newCore() {
+  if (!compiled) compiled = compileCore();
+  let module;
+  try {
+    module = await compiled;
+  } catch (error) {
+    compiled = null;
+    throw error;
+  }
   return createKestrow({
     noInitialRun: true,
     print() {},
     printErr() {},
     instantiateWasm(imports, receive) {
-      compiled.then((module) => WebAssembly.instantiate(module, imports))
-          .then((instance) => receive(instance));
+      WebAssembly.instantiate(module, imports).then((instance) => receive(instance));
       return {};
     },
   });
