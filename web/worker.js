@@ -4,9 +4,11 @@
 //  - /input.pgn serves the core's 512-byte reads from large slices of the chosen File, read ahead
 //    with FileReaderSync, so that the browser is asked for a slice only now and then;
 //  - /output.pgn gathers what the core writes into large chunks, each of which becomes a part of
-//    the result Blob, so that the worker holds one chunk however large the output grows.
-// Messages to the page: {type: 'progress', done, total} as the input is read, then {type: 'done',
-// status, blob, preview} or, when something failed, {type: 'done', status, error, readFailedAt}.
+//    the result Blob, so that the worker holds one chunk however large the output grows; or, when
+//    the page streams the result to a file, is handed to the page as it fills.
+// Messages to the page: {type: 'progress', done, total} as the input is read, {type: 'chunk',
+// bytes} for each chunk when the page streams, then {type: 'done', status, blob (unless it
+// streams), preview} or, when something failed, {type: 'done', status, error, readFailedAt}.
 'use strict';
 
 importScripts('Kestrow.js');
@@ -99,8 +101,8 @@ function inputDevice(FS, file) {
   return device;
 }
 
-// The device that gathers the output.
-function outputDevice() {
+// The device that gathers the output, into a Blob or, with `toPage`, into chunks for the page.
+function outputDevice(toPage) {
   const device = {
     parts: [],
     chunk: new Uint8Array(kChunkSize),
@@ -125,7 +127,12 @@ function outputDevice() {
         from += count;
         left -= count;
         if (device.used === kChunkSize) {
-          device.parts.push(new Blob([device.chunk]));  // the Blob takes a copy: the chunk is reused
+          if (toPage) {
+            postMessage({type: 'chunk', bytes: device.chunk}, [device.chunk.buffer]);
+            device.chunk = new Uint8Array(kChunkSize);
+          } else {
+            device.parts.push(new Blob([device.chunk]));  // the Blob takes a copy: the chunk is reused
+          }
           device.used = 0;
         }
       }
@@ -133,17 +140,21 @@ function outputDevice() {
     },
   };
   device.result = () => {
+    if (toPage) {
+      if (device.used > 0) postMessage({type: 'chunk', bytes: device.chunk.slice(0, device.used)});
+      return null;
+    }
     if (device.used > 0) device.parts.push(new Blob([device.chunk.subarray(0, device.used)]));
     return new Blob(device.parts, {type: 'application/x-chess-pgn'});
   };
   return device;
 }
 
-async function reformatFile(file, twoLines) {
+async function reformatFile(file, twoLines, toPage) {
   const core = await newCore();
   const FS = core.FS;
   const input = inputDevice(FS, file);
-  const output = outputDevice();
+  const output = outputDevice(toPage);
   FS.registerDevice(FS.makedev(64, 0), input.ops);
   FS.registerDevice(FS.makedev(64, 1), output.ops);
   FS.mkdev('/input.pgn', FS.makedev(64, 0));
@@ -167,9 +178,9 @@ async function reformatFile(file, twoLines) {
 }
 
 onmessage = async (event) => {
-  const {file, twoLines} = event.data;
+  const {file, twoLines, stream} = event.data;
   try {
-    postMessage(await reformatFile(file, twoLines));
+    postMessage(await reformatFile(file, twoLines, stream));
   } catch (error) {
     postMessage({type: 'done', status: -1, error: String((error && error.message) || error)});
   }

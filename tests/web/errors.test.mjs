@@ -52,7 +52,7 @@ describe('the page explains failures', () => {
       },
     });
     try {
-      await expectFailure(run, 1, /^Reading changing\.pgn failed after [0-9.]+ MB of 100\.7 MB/);
+      await expectFailure(run, 1, /^Reading changing\.pgn failed after [0-9.]+\sMB of 100\.7\sMB/);
     } finally {
       await run.page.close();
     }
