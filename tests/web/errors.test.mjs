@@ -7,8 +7,8 @@ import assert from 'node:assert/strict';
 import {appendFileSync, copyFileSync, rmSync} from 'node:fs';
 import {join} from 'node:path';
 import {pathToFileURL} from 'node:url';
-import {firefox, isShown, runEnd, runPage, serve, site, top, useBrowser, watchRun, writeGames}
-  from './harness.mjs';
+import {firefox, isShown, runEnd, runPage, serve, site, stopServer, top, useBrowser, watchRun,
+  writeGames} from './harness.mjs';
 
 const game = join(top, 'examples', 'immortal_game.pgn');
 
@@ -86,8 +86,7 @@ describe('the page explains failures', () => {
           await run.page.close();
         }
       } finally {
-        server.closeAllConnections();
-        server.close();
+        stopServer(server);
       }
     });
   }

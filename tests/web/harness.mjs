@@ -34,12 +34,13 @@ const kTypes = {
 // Serves the page's folder; resolves to the server, its address and the log of what it was asked
 // for ({path, status}). `faults` breaks the site as a careless host would: {missing: [paths that
 // answer 404], types: {path: Content-Type}}, read at each request, so that a test can mend it.
-export function serve(faults = {}) {
+// `root` is the folder served, the page's own by default; `port` is any free one by default.
+export function serve(faults = {}, root = site, port = 0) {
   const log = [];
   return new Promise((resolve) => {
     const server = createServer((request, response) => {
       const name = new URL(request.url, 'http://127.0.0.1').pathname.replace(/^\/$/, '/index.html');
-      const path = join(site, name);
+      const path = join(root, name);
       if (name.includes('..') || !existsSync(path) || (faults.missing || []).includes(name)) {
         log.push({path: name, status: 404});
         response.writeHead(404).end();
@@ -51,7 +52,7 @@ export function serve(faults = {}) {
       });
       response.end(readFileSync(path));
     });
-    server.listen(0, '127.0.0.1', () => {
+    server.listen(port, '127.0.0.1', () => {
       resolve({server, log, url: `http://127.0.0.1:${server.address().port}/`});
     });
   });
@@ -109,11 +110,16 @@ export function useBrowser() {
   });
   after(async () => {
     await context.session.close();
-    server.closeAllConnections();
-    server.close();
+    stopServer(server);
     rmSync(context.scratch, {recursive: true, force: true});
   });
   return context;
+}
+
+// Ends a server at once, with the connections a browser keeps open to it.
+export function stopServer(server) {
+  server.closeAllConnections();
+  server.close();
 }
 
 // Whether the element is on screen as the page renders it: laid out, not made invisible by any
