@@ -81,7 +81,7 @@ describe('the page gives the committed outputs', () => {
       const download = await saved;
       assert.equal(download.name, 'immortal_game.out.pgn');
       assert.ok(download.bytes.equals(readFileSync(game + '.out2')), 'the download differs');
-      await page.screenshot({path: join(buildDir, 'web-page-phone.png'), fullPage: true});
+      await page.screenshot({path: join(buildDir, `web-page-phone${firefox ? '-firefox' : ''}.png`), fullPage: true});
     } finally {
       await page.close();
     }
@@ -93,7 +93,7 @@ describe('the page gives the committed outputs', () => {
     try {
       assert.equal(run.status, 0);
       await run.page.setViewport({width: 900, height: 1000});
-      await run.page.screenshot({path: join(buildDir, 'web-page.png'), fullPage: true});
+      await run.page.screenshot({path: join(buildDir, `web-page${firefox ? '-firefox' : ''}.png`), fullPage: true});
     } finally {
       await run.page.close();
     }

@@ -59,7 +59,8 @@ export function serve(faults = {}, root = site, port = 0) {
 }
 
 // Starts the browser with downloads going, each under a name of its own, into a scratch folder.
-export async function startBrowser() {
+// `dark` asks Firefox for pages in dark mode (Chromium switches per page: see openPageIn).
+export async function startBrowser({dark = false} = {}) {
   const downloads = mkdtempSync(join(buildDir, 'kestrow-downloads-'));
   let browser;
   let cdp = null;
@@ -75,6 +76,7 @@ export async function startBrowser() {
         'browser.download.always_ask_before_handling_new_types': false,
         'browser.download.start_downloads_in_tmp_dir': false,
         'browser.helperApps.neverAsk.saveToDisk': 'application/x-chess-pgn',
+        'layout.css.prefers-color-scheme.content-override': dark ? 0 : 1,
       },
     });
   } else {
@@ -110,6 +112,7 @@ export function useBrowser() {
   });
   after(async () => {
     await context.session.close();
+    if (context.darkSession) await context.darkSession.close();
     stopServer(server);
     rmSync(context.scratch, {recursive: true, force: true});
   });
@@ -179,6 +182,20 @@ export async function openPage(session, url) {
     throw error;
   }
   return page;
+}
+
+// Opens the page, as openPage does, in light or dark mode: Chromium emulates the user's choice for
+// the page; Firefox takes it at its start, so dark mode has a browser of its own, started when
+// first needed. Resolves to {page, session}.
+export async function openPageIn(context, scheme) {
+  if (!firefox) {
+    const page = await openPage(context.session, context.url);
+    await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: scheme}]);
+    return {page, session: context.session};
+  }
+  if (scheme === 'light') return {page: await openPage(context.session, context.url), session: context.session};
+  context.darkSession = context.darkSession || await startBrowser({dark: true});
+  return {page: await openPage(context.darkSession, context.url), session: context.darkSession};
 }
 
 // Makes `window.kestrowTest` ready for the page's next run.

@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import {copyFileSync, readFileSync, rmSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {join} from 'node:path';
-import {isShown, openPage, runEnd, takeDownload, top, useBrowser, watchRun, writeGames}
+import {isShown, openPage, openPageIn, runEnd, takeDownload, top, useBrowser, watchRun, writeGames}
   from './harness.mjs';
 
 const examples = join(top, 'examples');
@@ -122,9 +122,10 @@ describe('the page for everyone', () => {
 
   for (const scheme of ['light', 'dark']) {
     test(`no accessibility violation in each state, ${scheme} mode`, async () => {
-      const page = await openPage(context.session, context.url);
+      const {page} = await openPageIn(context, scheme);
       try {
-        await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: scheme}]);
+        assert.equal(await page.evaluate(
+            (s) => matchMedia(`(prefers-color-scheme: ${s})`).matches, scheme), true);
         assert.deepEqual(await axeViolations(page), [], 'a fresh page');
         await (await page.$('#file')).uploadFile(game + '.pgn');
         assert.deepEqual(await axeViolations(page), [], 'a file chosen');
@@ -149,9 +150,8 @@ describe('the page for everyone', () => {
   }
 
   test('in dark mode the error, the focus ring and the drop zone stand out enough', async () => {
-    const page = await openPage(context.session, context.url);
+    const {page} = await openPageIn(context, 'dark');
     try {
-      await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: 'dark'}]);
       await page.keyboard.press('Tab');
       assert.equal(await page.evaluate(() => document.activeElement.id), 'file');
       assert.notEqual(await page.$eval('#file', (e) => getComputedStyle(e).outlineStyle), 'none');
