@@ -4,7 +4,7 @@
 // for each, the time from Reformat to the result and MB/s; the worker's memory (its JS heap and
 // buffers), the most seen while it ran, sampled every 50 ms; and how much the whole browser grew
 // (the proportional set size of all its processes, the most seen while it ran and until the
-// result was saved, less what it held before the run).
+// result was saved, less what it held before the run). Each run has a browser of its own.
 //   node bench/web.mjs        (bench/web builds the page first)
 import {mkdtempSync, readdirSync, readFileSync, rmSync} from 'node:fs';
 import {join} from 'node:path';
@@ -13,7 +13,7 @@ import {runPage, serve, startBrowser, writeGames} from '../tests/web/harness.mjs
 const sizes = (process.env.BENCH_WEB_MB || '1,200,1000').split(',').map(Number);
 const scratch = mkdtempSync(join(process.env.TMPDIR || '/var/tmp', 'kestrow-web-bench-'));
 const {server, url} = await serve();
-const session = await startBrowser();
+let session = null;
 const mib = (bytes) => (bytes / 1048576).toFixed(1);
 
 // The memory of the browser's processes, in bytes: the sum of their proportional set sizes.
@@ -57,6 +57,7 @@ try {
     const file = join(scratch, `games-${mb}.pgn`);
     writeGames(file, mb * 1e6);
     for (const way of ['download', 'file']) {
+      session = await startBrowser();
       const before = browserMemory();
       let peak = before;
       const timer = setInterval(() => {
@@ -69,6 +70,8 @@ try {
       clearInterval(timer);
       peak = Math.max(peak, browserMemory());
       await run.page.close();
+      await session.close();
+      session = null;
       if (run.status !== 0) throw new Error(`${mb} MB: ${run.message}`);
       console.log(`${String(mb).padStart(4)} MB  ${way.padEnd(8)} ${run.seconds.toFixed(2).padStart(7)} s ` +
                   `${(mb / run.seconds).toFixed(1).padStart(6)} MB/s ${mib(run.workerPeak).padStart(8)} MiB ` +
@@ -77,7 +80,7 @@ try {
     rmSync(file);
   }
 } finally {
-  await session.close();
+  if (session) await session.close();
   server.close();
   rmSync(scratch, {recursive: true, force: true});
 }

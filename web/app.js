@@ -23,7 +23,7 @@ const previewTitle = document.getElementById('preview-title');
 const preview = document.getElementById('preview');
 
 const kPreviewLines = 40;
-const kLargeFile = 1e9;  // above this, a result held in memory is worth a word of warning
+const kLargeFile = 1e9;  // from this size on, a result held in memory is worth a word of warning
 
 let chosen = null;
 let current = null;  // the run under way: {file, output}
@@ -57,7 +57,6 @@ function clearResult() {
   download.removeAttribute('download');
   preview.hidden = true;
   previewTitle.hidden = true;
-  memoryNote.hidden = true;
 }
 
 function showProgress(shown) {
@@ -76,6 +75,7 @@ function choose(file) {
   setControls(false);
   clearResult();
   showProgress(false);
+  memoryNote.hidden = !chosen || chosen.size < kLargeFile;
   say(chosen ? `${chosen.name}, ${size(chosen.size)}: choose a layout and press Reformat.` : '');
 }
 
@@ -155,7 +155,6 @@ function finish(result, file) {
   download.download = outputName(file.name);
   download.textContent = `Download ${download.download} (${size(result.blob.size)})`;
   download.hidden = false;
-  memoryNote.hidden = result.blob.size < kLargeFile;
   say(`Done: ${size(file.size)} read, ${size(result.blob.size)} written.`);
   download.focus();
 }
@@ -239,6 +238,7 @@ async function ended(result, file) {
 
 function run(file, twoLines, output) {
   clearResult();
+  memoryNote.hidden = Boolean(output) || file.size < kLargeFile;
   current = {file, output};
   setControls(true);
   cancel.focus();

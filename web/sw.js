@@ -1,8 +1,8 @@
 // The page's service worker. On its first visit it stores every file of the site in a cache named
 // after this build, and whenever the network cannot be reached it answers the site's requests from
 // there, so that the page opens and runs with no network at all. Each build writes its own version below; the browser
-// takes a changed sw.js for a new service worker, which stores the new build's files beside the
-// old ones and, once no tab runs the old build any more, takes over and deletes them.
+// takes a changed sw.js for a new service worker, which stores the new build's files, takes over at
+// once and deletes the old ones. A tab still open on the old build goes on with what it has loaded.
 'use strict';
 
 const kVersion = '@KESTROW_SITE_VERSION@';
@@ -12,8 +12,9 @@ const kFiles = ['./', 'index.html', 'style.css', 'app.js', 'worker.js', 'Kestrow
 
 self.addEventListener('install', (event) => {
   // Past the browser's HTTP cache, which may still hold the files of the build before.
-  event.waitUntil(caches.open(kCache).then(
-      (cache) => cache.addAll(kFiles.map((name) => new Request(name, {cache: 'reload'})))));
+  event.waitUntil(caches.open(kCache)
+      .then((cache) => cache.addAll(kFiles.map((name) => new Request(name, {cache: 'reload'}))))
+      .then(() => self.skipWaiting()));
 });
 
 self.addEventListener('activate', (event) => {

@@ -4,7 +4,7 @@
 // quiet status line for screen readers, drops anywhere on the page, and Cancel.
 import {describe, test} from 'node:test';
 import assert from 'node:assert/strict';
-import {copyFileSync, readFileSync, rmSync} from 'node:fs';
+import {copyFileSync, readFileSync, rmSync, truncateSync, writeFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {join} from 'node:path';
 import {isShown, openPage, openPageIn, runEnd, takeDownload, top, useBrowser, watchRun, writeGames}
@@ -32,6 +32,23 @@ describe('the page offers only what belongs to the file shown', () => {
       assert.equal(await page.$eval('#start', (e) => e.disabled), true);
     } finally {
       await page.close();
+    }
+  });
+
+  test('a file of 1 GB or more comes with a word on memory; a smaller one without', async () => {
+    const page = await openPage(context.session, context.url);
+    const big = join(context.scratch, 'big.pgn');
+    writeFileSync(big, '');
+    truncateSync(big, 1.1e9);  // sparse: nothing is read, only its size is seen
+    try {
+      await (await page.$('#file')).uploadFile(big);
+      assert.equal(await isShown(page, '#memory-note'), true);
+      assert.match(await page.$eval('#memory-note', (e) => e.textContent), /holds the whole result/);
+      await (await page.$('#file')).uploadFile(join(examples, 'immortal_game.pgn'));
+      assert.equal(await isShown(page, '#memory-note'), false);
+    } finally {
+      await page.close();
+      rmSync(big);
     }
   });
 

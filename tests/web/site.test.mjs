@@ -113,9 +113,6 @@ describe('the site', () => {
         const registration = await navigator.serviceWorker.getRegistration();
         await registration.update();
       });
-      await page.close();
-      page = await context.session.browser.newPage();
-      await page.goto(url);
       await page.waitForFunction(async () => {
         const names = await caches.keys();
         return names.length === 1 && names[0] === 'kestrow-next';
