@@ -5,12 +5,13 @@
 // buffers), the most seen while it ran, sampled every 50 ms; and how much the whole browser grew
 // (the proportional set size of all its processes, the most seen while it ran and until the
 // result was saved, less what it held before the run). Each run has a browser of its own.
-//   node bench/web.mjs        (bench/web builds the page first)
+//   node bench/web.mjs        (bench/web builds the page first; BENCH_WEB_WAYS=download,file)
 import {mkdtempSync, readdirSync, readFileSync, rmSync} from 'node:fs';
 import {join} from 'node:path';
 import {runPage, serve, startBrowser, writeGames} from '../tests/web/harness.mjs';
 
 const sizes = (process.env.BENCH_WEB_MB || '1,200,1000').split(',').map(Number);
+const ways = (process.env.BENCH_WEB_WAYS || 'download,file').split(',');
 const scratch = mkdtempSync(join(process.env.TMPDIR || '/var/tmp', 'kestrow-web-bench-'));
 const {server, url} = await serve();
 let session = null;
@@ -56,7 +57,7 @@ try {
   for (const mb of sizes) {
     const file = join(scratch, `games-${mb}.pgn`);
     writeGames(file, mb * 1e6);
-    for (const way of ['download', 'file']) {
+    for (const way of ways) {
       session = await startBrowser();
       const before = browserMemory();
       let peak = before;
