@@ -287,18 +287,29 @@ export function awaitDownload(session, readDownload = true) {
   const {cdp, downloads} = session;
   return new Promise((resolve, reject) => {
     let name = null;
+    const stop = () => {
+      clearTimeout(timer);
+      cdp.off('Browser.downloadWillBegin', onBegin);
+      cdp.off('Browser.downloadProgress', onProgress);
+    };
     const onBegin = (event) => {
+      clearTimeout(timer);
       name = event.suggestedFilename;
     };
     const onProgress = (event) => {
       if (event.state === 'completed') {
-        cdp.off('Browser.downloadWillBegin', onBegin);
-        cdp.off('Browser.downloadProgress', onProgress);
+        stop();
         resolve(take(join(downloads, event.guid), name));
       } else if (event.state === 'canceled') {
+        stop();
         reject(new Error('the download was canceled'));
       }
     };
+    // A link that leads nowhere saves nothing: say so rather than wait for ever.
+    const timer = setTimeout(() => {
+      stop();
+      reject(new Error('no download began'));
+    }, 30000);
     cdp.on('Browser.downloadWillBegin', onBegin);
     cdp.on('Browser.downloadProgress', onProgress);
   });
@@ -309,6 +320,7 @@ export function awaitDownload(session, readDownload = true) {
 async function awaitFirefoxDownload(downloads, take) {
   for (let waited = 0; waited < 600000; waited += 50) {
     const names = readdirSync(downloads);
+    if (names.length === 0 && waited >= 30000) break;  // a link that leads nowhere
     const part = names.some((name) => name.endsWith('.part'));
     if (names.length > 0 && !part) {
       await sleep(100);  // and once more, in case a .part file appears at once
@@ -319,7 +331,7 @@ async function awaitFirefoxDownload(downloads, take) {
     }
     await sleep(50);
   }
-  throw new Error('no download arrived');
+  throw new Error('no download began');
 }
 
 // Writes about `size` bytes of realistic PGN to `path`: the bundled example games, over and over.
