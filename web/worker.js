@@ -4,9 +4,11 @@
 //  - /input.pgn serves the core's 512-byte reads from large slices of the chosen File, read ahead
 //    with FileReaderSync, so that the browser is asked for a slice only now and then;
 //  - /output.pgn gathers what the core writes into large chunks, each of which becomes a part of
-//    the result Blob, so that the worker holds one chunk however large the output grows.
-// Messages to the page: {type: 'progress', done, total} as the input is read, then {type: 'done',
-// status, blob, preview} or, when something failed, {type: 'done', status, error, readFailedAt}.
+//    the result Blob, so that the worker holds one chunk however large the output grows; or, when
+//    the page streams the result to a file, is handed to the page as it fills.
+// Messages to the page: {type: 'progress', done, total} as the input is read, {type: 'chunk',
+// bytes} for each chunk when the page streams, then {type: 'done', status, blob (unless it
+// streams), preview} or, when something failed, {type: 'done', status, error, readFailedAt}.
 'use strict';
 
 importScripts('Kestrow.js');
@@ -16,17 +18,45 @@ const kChunkSize = 8 * 1024 * 1024;  // bytes of output gathered into one part o
 const kPreviewSize = 16 * 1024;      // bytes of output kept for the preview
 const kIoError = 29;                 // EIO in the core's C library
 
-// The core is compiled once; every run instantiates it anew.
-const compiled = WebAssembly.compileStreaming(fetch('Kestrow.wasm'));
+// The core is compiled once, on the first run, and every run instantiates it anew. When it cannot
+// be fetched or compiled, the run fails with the reason, and the next run tries again.
+let compiled = null;
 
-function newCore() {
+async function compileCore() {
+  let response;
+  try {
+    response = await fetch('Kestrow.wasm');
+  } catch (error) {
+    throw new Error('the page could not load its core, Kestrow.wasm: the network could not be ' +
+        'reached. Reload the page to try again.');
+  }
+  if (!response.ok) {
+    throw new Error('the page could not load its core, Kestrow.wasm: the site answered ' +
+        `${response.status} ${response.statusText}. The site may be incomplete.`);
+  }
+  const type = (response.headers.get('Content-Type') || '').split(';')[0].trim();
+  if (type !== 'application/wasm') {
+    throw new Error(`the site serves Kestrow.wasm as "${type || 'no type'}", and browsers run ` +
+        'it only as application/wasm. The host must serve .wasm files under that type.');
+  }
+  return WebAssembly.compileStreaming(response);
+}
+
+async function newCore() {
+  if (!compiled) compiled = compileCore();
+  let module;
+  try {
+    module = await compiled;
+  } catch (error) {
+    compiled = null;
+    throw error;
+  }
   return createKestrow({
     noInitialRun: true,
     print() {},
     printErr() {},
     instantiateWasm(imports, receive) {
-      compiled.then((module) => WebAssembly.instantiate(module, imports))
-          .then((instance) => receive(instance));
+      WebAssembly.instantiate(module, imports).then((instance) => receive(instance));
       return {};
     },
   });
@@ -71,8 +101,8 @@ function inputDevice(FS, file) {
   return device;
 }
 
-// The device that gathers the output.
-function outputDevice() {
+// The device that gathers the output, into a Blob or, with `toPage`, into chunks for the page.
+function outputDevice(toPage) {
   const device = {
     parts: [],
     chunk: new Uint8Array(kChunkSize),
@@ -97,7 +127,12 @@ function outputDevice() {
         from += count;
         left -= count;
         if (device.used === kChunkSize) {
-          device.parts.push(new Blob([device.chunk]));  // the Blob takes a copy: the chunk is reused
+          if (toPage) {
+            postMessage({type: 'chunk', bytes: device.chunk}, [device.chunk.buffer]);
+            device.chunk = new Uint8Array(kChunkSize);
+          } else {
+            device.parts.push(new Blob([device.chunk]));  // the Blob takes a copy: the chunk is reused
+          }
           device.used = 0;
         }
       }
@@ -105,17 +140,21 @@ function outputDevice() {
     },
   };
   device.result = () => {
+    if (toPage) {
+      if (device.used > 0) postMessage({type: 'chunk', bytes: device.chunk.slice(0, device.used)});
+      return null;
+    }
     if (device.used > 0) device.parts.push(new Blob([device.chunk.subarray(0, device.used)]));
     return new Blob(device.parts, {type: 'application/x-chess-pgn'});
   };
   return device;
 }
 
-async function reformatFile(file, twoLines) {
+async function reformatFile(file, twoLines, toPage) {
   const core = await newCore();
   const FS = core.FS;
   const input = inputDevice(FS, file);
-  const output = outputDevice();
+  const output = outputDevice(toPage);
   FS.registerDevice(FS.makedev(64, 0), input.ops);
   FS.registerDevice(FS.makedev(64, 1), output.ops);
   FS.mkdev('/input.pgn', FS.makedev(64, 0));
@@ -139,9 +178,9 @@ async function reformatFile(file, twoLines) {
 }
 
 onmessage = async (event) => {
-  const {file, twoLines} = event.data;
+  const {file, twoLines, stream} = event.data;
   try {
-    postMessage(await reformatFile(file, twoLines));
+    postMessage(await reformatFile(file, twoLines, stream));
   } catch (error) {
     postMessage({type: 'done', status: -1, error: String((error && error.message) || error)});
   }
