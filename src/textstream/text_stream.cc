@@ -14,6 +14,7 @@ void reset(TextStream* stream, OsFile file, bool output) {
   stream->output = output;
   stream->position = 0;
   stream->length = 0;
+  stream->refills = 0;
   // Block copies and word scans read past the bytes in use: let them read defined bytes.
   std::memset(stream->buffer, 0, sizeof(stream->buffer));
   stream->at_end = false;
@@ -66,6 +67,7 @@ bool open_for_writing(TextStream* stream, const char* path) {
 }
 
 std::size_t refill(TextStream* input) {
+  ++input->refills;
   input->position = 0;
   input->length = 0;
   while (!input->stopped) {
@@ -89,7 +91,7 @@ std::size_t refill(TextStream* input) {
     input->length = filter(input->buffer, static_cast<std::size_t>(n), &input->last_block);
     if (input->length > 0) break;  // a block of CRs alone gives nothing: read on
   }
-  input->buffer[input->length] = 0;
+  std::memset(input->buffer + input->length, 0, kInputPadding);
   return input->length;
 }
 
@@ -97,6 +99,18 @@ void spill(TextStream* output) {
   write_out(output, kStreamBufferSize);
   output->length -= kStreamBufferSize;
   std::memmove(output->buffer, output->buffer + kStreamBufferSize, output->length);
+}
+
+void flush_full(TextStream* output) {
+  std::size_t done = 0;
+  for (; output->length - done >= kStreamBufferSize; done += kStreamBufferSize) {
+    if (!output->failed && !os_write(output->file, output->buffer + done, kStreamBufferSize)) {
+      output->failed = true;
+    }
+  }
+  if (done == 0) return;
+  output->length -= done;
+  std::memmove(output->buffer, output->buffer + done, output->length);
 }
 
 void put_bytes(TextStream* output, const char* data, std::size_t count) {

@@ -22,9 +22,15 @@ namespace kestrow {
 
 constexpr std::size_t kStreamBufferSize = 512;
 
-// put_block() copies whole blocks of this many bytes; a stream's buffer has room for one more
-// block past kStreamBufferSize, so that the copy may run over the bytes in use.
+// put_block() copies whole blocks of this many bytes, and may run over the bytes in use.
 constexpr std::size_t kCopyBlock = 16;
+
+// The room in a stream's buffer. An input holds one block of kStreamBufferSize bytes, zeroed for
+// kInputPadding bytes after it. An output may run past kStreamBufferSize: the reformatter's fast
+// path writes a stretch of tokens and then spills what is full (flush_full), so between calls it
+// holds less than kStreamBufferSize bytes.
+constexpr std::size_t kStreamRoom = 9 * kStreamBufferSize;
+constexpr std::size_t kInputPadding = 64;
 
 // Copies `count` bytes from `from` to `to`; a short run goes as one whole block, so both must
 // have kCopyBlock bytes, however small `count` is, and `to` gets bytes past `count`.
@@ -42,11 +48,12 @@ constexpr int kEndOfInput = -1;
 struct TextStream {
   OsFile file;
   bool output;  // opened for writing
-  unsigned char buffer[kStreamBufferSize + kCopyBlock];
+  alignas(64) unsigned char buffer[kStreamRoom];
   std::size_t position;  // next byte of `buffer` to hand out (input only)
   std::size_t length;    // bytes held in `buffer`: on input already free of CR and Ctrl-Z, and
-                         // followed by a zero byte; on output less than kStreamBufferSize
-                         // between calls
+                         // followed by kInputPadding zero bytes; on output less than
+                         // kStreamBufferSize between calls
+  std::size_t refills;   // input: how many times the buffer was refilled, to tell blocks apart
   bool at_end;           // the end-of-file indicator
   bool last_block;       // input: a Ctrl-Z or the end of the file stands after `buffer`
   bool stopped;          // input: the end value has been returned and will be again
@@ -92,6 +99,10 @@ inline bool at_end(const TextStream* input) { return input->at_end; }
 // Writes out the first kStreamBufferSize bytes of an output buffer that holds that many or more,
 // and keeps the rest; the bytes written out are dropped when the write fails.
 void spill(TextStream* output);
+
+// Writes out every full kStreamBufferSize bytes of an output buffer, one write each, and keeps
+// the rest (less than kStreamBufferSize bytes).
+void flush_full(TextStream* output);
 
 // Writes `count` bytes of `data`, taken as they are (line feeds included), without a block copy.
 void put_bytes(TextStream* output, const char* data, std::size_t count);

@@ -1,0 +1,152 @@
+// Classifying a block of input bytes into bit masks, and finding where a tag's content stops: the
+// only code that knows the target. With SSE2 (every x86-64 CPU, and WebAssembly SIMD through
+// Emscripten's SSE2 headers, built with -msimd128 -msse2) sixteen bytes go at a time; everywhere
+// else, and when KESTROW_PORTABLE_SCAN is defined, 64-bit words go eight bytes at a time. Both
+// give the same answers; nothing outside this header tests the target.
+//
+// A mask covers one word of kMaskWidth bytes: bit i stands for byte i of the word, in memory order.
+
+#ifndef KESTROW_REFORMAT_CLASSIFY_BLOCK_H_
+#define KESTROW_REFORMAT_CLASSIFY_BLOCK_H_
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#if !defined(KESTROW_PORTABLE_SCAN) && (defined(__SSE2__) || defined(_M_X64))
+#include <emmintrin.h>
+#define KESTROW_SSE2_SCAN 1
+#else
+#include "textstream/word_scan.h"
+#endif
+
+namespace kestrow {
+
+constexpr std::size_t kMaskWidth = 64;
+
+// The bytes of one word that end a token, by what the reformatter does with them.
+struct WordMasks {
+  std::uint64_t ends;   // space, full stop and line feed: the delimiters of move text
+  std::uint64_t rares;  // "[" (a tag starts) and the zero byte (a token's text or the block ends)
+};
+
+// True when the build scans with SSE2 rather than with 64-bit words.
+constexpr bool kSimdScan =
+#ifdef KESTROW_SSE2_SCAN
+    true;
+#else
+    false;
+#endif
+
+#ifdef KESTROW_SSE2_SCAN
+
+// Classifies the kMaskWidth bytes at `bytes`, which must be 16-byte aligned.
+inline WordMasks classify_word(const unsigned char* bytes) {
+  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i stop = _mm_set1_epi8('.');
+  const __m128i line_feed = _mm_set1_epi8('\n');
+  const __m128i open = _mm_set1_epi8('[');
+  const __m128i zero = _mm_setzero_si128();
+  WordMasks masks{0, 0};
+  for (unsigned part = 0; part < kMaskWidth / 16; ++part) {
+    const __m128i x = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));
+    const __m128i ends =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(x, stop)),
+                     _mm_cmpeq_epi8(x, line_feed));
+    const __m128i rares = _mm_or_si128(_mm_cmpeq_epi8(x, open), _mm_cmpeq_epi8(x, zero));
+    masks.ends |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(ends)))
+                  << (16 * part);
+    masks.rares |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(rares)))
+                   << (16 * part);
+  }
+  return masks;
+}
+
+// Returns the index of the first byte at `bytes` that is "]", a line feed or zero. There must be
+// one, and 16 bytes must be readable from it on.
+inline std::size_t find_tag_stop(const unsigned char* bytes) {
+  const __m128i close = _mm_set1_epi8(']');
+  const __m128i line_feed = _mm_set1_epi8('\n');
+  const __m128i zero = _mm_setzero_si128();
+  for (std::size_t i = 0;; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    const __m128i stops =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, close), _mm_cmpeq_epi8(x, line_feed)),
+                     _mm_cmpeq_epi8(x, zero));
+    if (const int marks = _mm_movemask_epi8(stops); marks != 0) {
+      return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(marks)));
+    }
+  }
+}
+
+#else
+
+namespace classify_detail {
+
+// The eight bytes at `bytes` as a word whose lowest byte is the first in memory.
+inline std::uint64_t load_in_memory_order(const unsigned char* bytes) {
+  std::uint64_t word = 0;
+  for (unsigned i = 0; i < 8; ++i) word |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+  return word;
+}
+
+// The high bit of every byte of `word` that is not zero, exactly (no borrows between bytes).
+inline std::uint64_t nonzero_bytes(std::uint64_t word) {
+  return ((word & kByteLows) + kByteLows) | word;
+}
+
+// The high bit of every byte of `word` that equals none of `values`, exactly.
+template <std::size_t N>
+inline std::uint64_t none_of(std::uint64_t word, const unsigned char (&values)[N]) {
+  std::uint64_t differs = ~std::uint64_t{0};
+  for (unsigned char value : values) differs &= nonzero_bytes(word ^ (kByteOnes * value));
+  return differs & ~kByteLows;
+}
+
+// Gathers the high bits of the eight bytes into the low eight bits, byte i to bit i.
+inline std::uint64_t gather(std::uint64_t high_bits) {
+  return ((high_bits >> 7) * 0x0102040810204080u) >> 56;
+}
+
+}  // namespace classify_detail
+
+// Classifies the kMaskWidth bytes at `bytes`, which must be 16-byte aligned.
+inline WordMasks classify_word(const unsigned char* bytes) {
+  using namespace classify_detail;
+  static constexpr unsigned char kEnds[] = {' ', '.', '\n'};
+  static constexpr unsigned char kRares[] = {'[', 0};
+  WordMasks masks{0, 0};
+  for (unsigned part = 0; part < kMaskWidth / 8; ++part) {
+    const std::uint64_t word = load_in_memory_order(bytes + 8 * part);
+    masks.ends |= gather(none_of(word, kEnds) ^ ~kByteLows) << (8 * part);
+    masks.rares |= gather(none_of(word, kRares) ^ ~kByteLows) << (8 * part);
+  }
+  return masks;
+}
+
+// Returns the index of the first byte at `bytes` that is "]", a line feed or zero. There must be
+// one, and 16 bytes must be readable from it on.
+inline std::size_t find_tag_stop(const unsigned char* bytes) {
+  for (std::size_t i = 0;; i += 8) {
+    const std::uint64_t word = load_word(bytes + i);
+    if (const std::uint64_t marks =
+            bytes_equal(word, ']') | bytes_equal(word, '\n') | bytes_equal(word, 0);
+        marks != 0) {
+      return i + first_marked(marks);
+    }
+  }
+}
+
+#endif
+
+// Classifies the `length` bytes at `bytes` (16-byte aligned) and the byte after them: into
+// masks[0] to masks[length / kMaskWidth], reading whole words past the end.
+inline void classify_block(const unsigned char* bytes, std::size_t length, WordMasks* masks) {
+  for (std::size_t word = 0; word <= length / kMaskWidth; ++word) {
+    masks[word] = classify_word(bytes + word * kMaskWidth);
+  }
+}
+
+}  // namespace kestrow
+
+#endif  // KESTROW_REFORMAT_CLASSIFY_BLOCK_H_

@@ -1,0 +1,167 @@
+#include "reformat/walk_tokens.h"
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "reformat/tags.h"
+
+namespace kestrow {
+
+namespace {
+
+constexpr char kBlackMark[] = ". ...,";
+constexpr char kSeparatorLine[] = "\r\n____________________________________________\r\n";
+constexpr std::size_t kShortToken = 16;
+
+// The index of the lowest bit set in `mask` (not zero).
+inline std::size_t first_bit(std::uint64_t mask) {
+  return static_cast<std::size_t>(std::countr_zero(mask)) & (kMaskWidth - 1);
+}
+
+// The mask of the bytes of a word from `position` (within the word) on.
+inline std::uint64_t from_position(std::size_t position) {
+  return ~std::uint64_t{0} << (position % kMaskWidth);
+}
+
+// Copies `length` bytes, with a fixed-width copy for a short run: `to` and `from` must have
+// kShortToken bytes to spare.
+inline unsigned char* put_run(unsigned char* to, const unsigned char* from, std::size_t length) {
+  std::memcpy(to, from, kShortToken);
+  if (length > kShortToken) std::memcpy(to, from, length);
+  return to + length;
+}
+
+// Sets Black's separator for a move number of at most kFastNumber characters: `number` must have
+// kStepText bytes readable.
+inline void set_short_black_separator(MoveTable* table, const unsigned char* number,
+                                      std::size_t length) {
+  MoveStep& black = table->steps[ExpectBlack][0];
+  std::memcpy(black.separator + 2, number, kFastNumber);
+  std::memcpy(black.separator + 2 + length, kBlackMark, sizeof(kBlackMark) - 1);
+  black.length = static_cast<std::uint16_t>(2 + length + sizeof(kBlackMark) - 1);
+}
+
+// Writes a tag whose content, `length` bytes at `content`, ends with "]" in the block: a line
+// break, the game separator before an Event tag, then the bracketed content. Returns the new end
+// of the output.
+inline unsigned char* put_tag(unsigned char* out, const unsigned char* content,
+                              std::size_t length) {
+  std::memcpy(out, "\r\n", 2);
+  out += 2;
+  if (is_event_tag(reinterpret_cast<const char*>(content))) {
+    std::memcpy(out, kSeparatorLine, sizeof(kSeparatorLine) - 1);
+    out += sizeof(kSeparatorLine) - 1;
+  }
+  *out++ = '[';
+  out = put_run(out, content, length);
+  *out++ = ']';
+  return out;
+}
+
+template <bool kTwoLines>
+WalkStop walk(TextStream* input, const BlockMasks& masks, MoveTable* table, LineState* line_state,
+              TextStream* output) {
+  // One-line separators are at most four bytes; two-line ones may be a whole move number's line.
+  constexpr std::size_t kSeparatorCopy = kTwoLines ? sizeof(MoveStep) : 8;
+  const unsigned char* const block = input->buffer;
+  const unsigned char* start = block + input->position;  // the token being read
+  unsigned char* const out_begin = output->buffer;
+  unsigned char* out = out_begin + output->length;
+  // The line state, as its row of the table.
+  const unsigned char* const steps = reinterpret_cast<const unsigned char*>(table->steps);
+  const unsigned char* row = steps + *line_state * kRowSize;
+  std::size_t word = input->position / kMaskWidth;
+  std::uint64_t from = from_position(input->position);
+  WalkStop stop = kNextToken;
+  for (;;) {
+    // Room for the tokens of one word: what is full is written out first.
+    if (static_cast<std::size_t>(out - out_begin) >= kStreamBufferSize) {
+      output->length = static_cast<std::size_t>(out - out_begin);
+      flush_full(output);
+      out = out_begin + output->length;
+    }
+    const WordMasks word_masks = masks.words[word];
+    const unsigned char* const base = block + word * kMaskWidth;
+    std::uint64_t rares = word_masks.rares & from;
+    // The delimiters before the first rare byte, if any.
+    std::uint64_t ends = word_masks.ends & from & ((rares & (~rares + 1)) - 1);
+    for (;;) {
+      while (ends != 0) {
+        const unsigned char* const end = base + first_bit(ends);
+        ends &= ends - 1;
+        const unsigned char delimiter = *end;
+        const auto* const step =
+            reinterpret_cast<const MoveStep*>(row + (delimiter & 4u) * (kRowSize / 8));
+        std::memcpy(out, step, kSeparatorCopy);
+        out += step->length;
+        const auto length = static_cast<std::size_t>(end - start);
+        out = put_run(out, start, length);
+        row = steps + step->next_row;
+        if constexpr (kTwoLines) {
+          if (delimiter == '.') {
+            if (length > kFastNumber) {
+              set_black_separator(table, start, length);  // marks the table long_number
+              start = end + 1;
+              goto done;
+            }
+            set_short_black_separator(table, start, length);
+          }
+        }
+        start = end + 1;
+      }
+      if (rares == 0) {
+        ++word;
+        from = ~std::uint64_t{0};
+        break;
+      }
+      const unsigned char* const at = base + first_bit(rares);
+      if (*at != '[') goto done;  // a zero byte: within the token, or after the block
+      // A tag: the token before its "[" is dropped. One that holds a line break, or that the
+      // block does not hold whole, goes to the general path.
+      const unsigned char* const content = at + 1;
+      const std::size_t length = find_tag_stop(content);
+      if (content[length] != ']') {
+        start = content;
+        stop = kTagContent;
+        goto done;
+      }
+      if (static_cast<std::size_t>(out - out_begin) >= kStreamBufferSize) {
+        output->length = static_cast<std::size_t>(out - out_begin);
+        flush_full(output);
+        out = out_begin + output->length;
+      }
+      if (row == steps + NumberPending * kRowSize) {
+        std::memcpy(out, ". ", 2);
+        out += 2;
+        row = steps + AfterNumber * kRowSize;
+      }
+      out = put_tag(out, content, length);
+      start = content + length + 1;
+      const auto position = static_cast<std::size_t>(start - block);
+      from = from_position(position);
+      if (position / kMaskWidth != word) {
+        word = position / kMaskWidth;  // the tag ended in a later word
+        break;
+      }
+      rares = word_masks.rares & from;
+      ends = word_masks.ends & from & ((rares & (~rares + 1)) - 1);
+    }
+  }
+done:
+  *line_state = static_cast<LineState>(static_cast<std::size_t>(row - steps) / kRowSize);
+  input->position = static_cast<std::size_t>(start - block);
+  output->length = static_cast<std::size_t>(out - out_begin);
+  flush_full(output);
+  return stop;
+}
+
+}  // namespace
+
+WalkStop walk_tokens(TextStream* input, const BlockMasks& masks, MoveTable* table, LineState* state,
+                     TextStream* output) {
+  return table->two_lines ? walk<true>(input, masks, table, state, output)
+                          : walk<false>(input, masks, table, state, output);
+}
+
+}  // namespace kestrow

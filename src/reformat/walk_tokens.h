@@ -1,0 +1,48 @@
+// The reformatter's fast path. Each block the input stream reads is classified once into bit
+// masks (classify_block.h); walk_tokens() then finds the tokens of the block by their masks and
+// writes them and their move lines straight into the output's buffer, checking its room once per
+// word of kMaskWidth input bytes rather than once per token. Whatever is rare goes back to the
+// general path, token by token through read_token: a token that reaches the end of the block, a
+// zero byte, a tag that holds a line break or reaches the end of the block, and, in the two-line
+// layout, a move number longer than kFastNumber.
+
+#ifndef KESTROW_REFORMAT_WALK_TOKENS_H_
+#define KESTROW_REFORMAT_WALK_TOKENS_H_
+
+#include <cstddef>
+
+#include "reformat/classify_block.h"
+#include "reformat/move_lines.h"
+#include "textstream/text_stream.h"
+
+namespace kestrow {
+
+// The masks of the input's current block.
+struct BlockMasks {
+  WordMasks words[kStreamBufferSize / kMaskWidth + 1];
+  std::size_t refills;  // the input's refill count when they were made
+};
+
+// Classifies the input's current block into `masks`, unless they describe it already.
+inline void classify_input(const TextStream* input, BlockMasks* masks) {
+  if (masks->refills == input->refills) return;
+  classify_block(input->buffer, input->length, masks->words);
+  masks->refills = input->refills;
+}
+
+// Where walk_tokens() stopped.
+enum WalkStop {
+  kNextToken,  // the token at the input's position is the general path's to read
+  kTagContent  // a "[" has just been read; its tag is the general path's to copy
+};
+
+// Reformats the tokens of the input's current block from its position on, as far as the fast path
+// goes, and returns where it stopped. `masks` must describe the block; `table` is the reformatter's
+// table (not marked long_number) and *state its line state. Every full kStreamBufferSize bytes of
+// output are written out before it returns.
+WalkStop walk_tokens(TextStream* input, const BlockMasks& masks, MoveTable* table, LineState* state,
+                     TextStream* output);
+
+}  // namespace kestrow
+
+#endif  // KESTROW_REFORMAT_WALK_TOKENS_H_
