@@ -14,7 +14,9 @@ void set_step(MoveTable* table, LineState state, std::size_t kind, const char* s
   MoveStep& step = table->steps[state][kind];
   step.length = static_cast<std::uint16_t>(std::strlen(separator));
   std::memcpy(step.separator, separator, step.length);
-  step.next_row = static_cast<std::uint16_t>(next * kRowSize);
+  step.next = static_cast<std::int16_t>(static_cast<std::ptrdiff_t>(next * kRowSize) -
+                                        (reinterpret_cast<const unsigned char*>(&step) -
+                                         reinterpret_cast<const unsigned char*>(table->steps)));
 }
 
 }  // namespace
@@ -54,7 +56,10 @@ void write_move_token(MoveTable* table, LineState* state, TextStream* output,
   const unsigned char* separator = step.length > kStepText ? table->long_black : step.separator;
   put_bytes(output, reinterpret_cast<const char*>(separator), step.length);
   put_block(output, token, length);
-  *state = static_cast<LineState>(step.next_row / kRowSize);
+  *state = static_cast<LineState>(
+      static_cast<std::size_t>(reinterpret_cast<const unsigned char*>(&step) + step.next -
+                               reinterpret_cast<const unsigned char*>(table->steps)) /
+      kRowSize);
   if (delimiter == '.' && table->two_lines) {
     set_black_separator(table, reinterpret_cast<const unsigned char*>(token), length);
   }

@@ -49,7 +49,7 @@ constexpr std::size_t kFastNumber = kStepText - 8;
 struct alignas(32) MoveStep {
   unsigned char separator[kStepText];  // its text, or the start of it when it is longer
   std::uint16_t length;                // its length
-  std::uint16_t next_row;              // the next line state's row: its offset in the table
+  std::int16_t next;                   // the next line state's row, in bytes from this step
 };
 static_assert(sizeof(MoveStep) == 32);
 // A row of the table: the steps of one line state, by kind of delimiter.

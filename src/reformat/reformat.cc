@@ -31,7 +31,7 @@ int reformat(TextStream* input, TextStream* output, bool two_lines) {
     // The fast path takes the block as far as it can.
     if (!table.long_number) {
       classify_input(input, &masks);
-      if (walk_tokens(input, masks, &table, &state, output) == kTagContent) {
+      if (walk_tokens(input, &masks, &table, &state, output) == kTagContent) {
         settle_number(&state, output);
         copy_tag(input, output, token, &delimiter);
         if (delimiter == 0) break;

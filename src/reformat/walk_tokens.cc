@@ -32,6 +32,13 @@ inline unsigned char* put_run(unsigned char* to, const unsigned char* from, std:
   return to + length;
 }
 
+// Writes out what is full of the output whose end is `out`; returns the new end.
+inline unsigned char* flush_output(TextStream* output, unsigned char* out) {
+  output->length = static_cast<std::size_t>(out - output->buffer);
+  flush_full(output);
+  return output->buffer + output->length;
+}
+
 // Sets Black's separator for a move number of at most kFastNumber characters: `number` must have
 // kStepText bytes readable.
 inline void set_short_black_separator(MoveTable* table, const unsigned char* number,
@@ -60,7 +67,7 @@ inline unsigned char* put_tag(unsigned char* out, const unsigned char* content,
 }
 
 template <bool kTwoLines>
-WalkStop walk(TextStream* input, const BlockMasks& masks, MoveTable* table, LineState* line_state,
+WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState* line_state,
               TextStream* output) {
   // One-line separators are at most four bytes; two-line ones may be a whole move number's line.
   constexpr std::size_t kSeparatorCopy = kTwoLines ? sizeof(MoveStep) : 8;
@@ -77,11 +84,9 @@ WalkStop walk(TextStream* input, const BlockMasks& masks, MoveTable* table, Line
   for (;;) {
     // Room for the tokens of one word: what is full is written out first.
     if (static_cast<std::size_t>(out - out_begin) >= kStreamBufferSize) {
-      output->length = static_cast<std::size_t>(out - out_begin);
-      flush_full(output);
-      out = out_begin + output->length;
+      out = flush_output(output, out);
     }
-    const WordMasks word_masks = masks.words[word];
+    const WordMasks word_masks = masks->words[word];
     const unsigned char* const base = block + word * kMaskWidth;
     std::uint64_t rares = word_masks.rares & from;
     // The delimiters before the first rare byte, if any.
@@ -93,11 +98,20 @@ WalkStop walk(TextStream* input, const BlockMasks& masks, MoveTable* table, Line
         const unsigned char delimiter = *end;
         const auto* const step =
             reinterpret_cast<const MoveStep*>(row + (delimiter & 4u) * (kRowSize / 8));
+        unsigned char* const separator_at = out;
         std::memcpy(out, step, kSeparatorCopy);
         out += step->length;
         const auto length = static_cast<std::size_t>(end - start);
-        out = put_run(out, start, length);
-        row = steps + step->next_row;
+        std::memcpy(out, start, kShortToken);
+        if (length > kShortToken) {
+          if (length >= kTokenSize) {
+            out = separator_at;  // a token that long is dropped: the general path's to read
+            goto done;
+          }
+          std::memcpy(out, start, length);
+        }
+        out += length;
+        row = reinterpret_cast<const unsigned char*>(step) + step->next;
         if constexpr (kTwoLines) {
           if (delimiter == '.') {
             if (length > kFastNumber) {
@@ -116,36 +130,61 @@ WalkStop walk(TextStream* input, const BlockMasks& masks, MoveTable* table, Line
         break;
       }
       const unsigned char* const at = base + first_bit(rares);
-      if (*at != '[') goto done;  // a zero byte: within the token, or after the block
-      // A tag: the token before its "[" is dropped. One that holds a line break, or that the
-      // block does not hold whole, goes to the general path.
-      const unsigned char* const content = at + 1;
-      const std::size_t length = find_tag_stop(content);
-      if (content[length] != ']') {
-        start = content;
-        stop = kTagContent;
-        goto done;
+      const unsigned char* const ready_end = block + input->length;
+      const unsigned char* keep;  // what runs past the ready bytes, from its start
+      if (*at != '[') {
+        // A zero byte: within the token, or after the ready bytes.
+        if (at != ready_end || at - start >= static_cast<std::ptrdiff_t>(kTokenSize)) goto done;
+        keep = start;
+      } else {
+        // A tag: the token before its "[" is dropped. One that holds a line break, a zero byte
+        // or kTokenSize characters or more goes to the general path.
+        const unsigned char* const content = at + 1;
+        const std::size_t length = find_tag_stop(content);
+        if (content[length] != ']' || length >= kTokenSize) {
+          if (content + length != ready_end || length >= kTokenSize) {
+            start = content;
+            stop = kTagContent;
+            goto done;
+          }
+          keep = at;
+        } else {
+          if (static_cast<std::size_t>(out - out_begin) >= kStreamBufferSize) {
+            out = flush_output(output, out);
+          }
+          if (row == steps + NumberPending * kRowSize) {
+            std::memcpy(out, ". ", 2);
+            out += 2;
+            row = steps + AfterNumber * kRowSize;
+          }
+          out = put_tag(out, content, length);
+          start = content + length + 1;
+          const auto position = static_cast<std::size_t>(start - block);
+          from = from_position(position);
+          if (position / kMaskWidth != word) {
+            word = position / kMaskWidth;  // the tag ended in a later word
+            break;
+          }
+          rares = word_masks.rares & from;
+          ends = word_masks.ends & from & ((rares & (~rares + 1)) - 1);
+          continue;
+        }
       }
-      if (static_cast<std::size_t>(out - out_begin) >= kStreamBufferSize) {
-        output->length = static_cast<std::size_t>(out - out_begin);
-        flush_full(output);
-        out = out_begin + output->length;
-      }
+      // A token or a tag runs past the ready bytes: keep it and read the next block after it.
+      // Whatever is due is written first.
       if (row == steps + NumberPending * kRowSize) {
         std::memcpy(out, ". ", 2);
         out += 2;
         row = steps + AfterNumber * kRowSize;
       }
-      out = put_tag(out, content, length);
-      start = content + length + 1;
-      const auto position = static_cast<std::size_t>(start - block);
-      from = from_position(position);
-      if (position / kMaskWidth != word) {
-        word = position / kMaskWidth;  // the tag ended in a later word
-        break;
-      }
-      rares = word_masks.rares & from;
-      ends = word_masks.ends & from & ((rares & (~rares + 1)) - 1);
+      out = flush_output(output, out);
+      const std::size_t added = refill_keeping(input, static_cast<std::size_t>(keep - block));
+      start = block;
+      if (added == 0) goto done;  // the end of the input, or a failed read: the general path's
+      classify_input(input, masks);
+      word = 0;
+      from = ~std::uint64_t{0};
+      break;
     }
   }
 done:
@@ -158,7 +197,7 @@ done:
 
 }  // namespace
 
-WalkStop walk_tokens(TextStream* input, const BlockMasks& masks, MoveTable* table, LineState* state,
+WalkStop walk_tokens(TextStream* input, BlockMasks* masks, MoveTable* table, LineState* state,
                      TextStream* output) {
   return table->two_lines ? walk<true>(input, masks, table, state, output)
                           : walk<false>(input, masks, table, state, output);

@@ -1,10 +1,12 @@
 // The reformatter's fast path. Each block the input stream reads is classified once into bit
 // masks (classify_block.h); walk_tokens() then finds the tokens of the block by their masks and
 // writes them and their move lines straight into the output's buffer, checking its room once per
-// word of kMaskWidth input bytes rather than once per token. Whatever is rare goes back to the
-// general path, token by token through read_token: a token that reaches the end of the block, a
-// zero byte, a tag that holds a line break or reaches the end of the block, and, in the two-line
-// layout, a move number longer than kFastNumber.
+// word of kMaskWidth input bytes rather than once per token. A token that runs past the block is
+// kept in the buffer while the next block is read after it (refill_keeping), and the walk goes on.
+// Whatever is rare goes back to the general path, token by token through read_token: a zero
+// byte, a token or tag of kTokenSize characters or more, a tag that holds a line break or runs
+// past the block, the end of the input, and, in the two-line layout, a move number longer than
+// kFastNumber.
 
 #ifndef KESTROW_REFORMAT_WALK_TOKENS_H_
 #define KESTROW_REFORMAT_WALK_TOKENS_H_
@@ -17,9 +19,9 @@
 
 namespace kestrow {
 
-// The masks of the input's current block.
+// The masks of the input's current block, with the start of a token kept from the one before.
 struct BlockMasks {
-  WordMasks words[kStreamBufferSize / kMaskWidth + 1];
+  WordMasks words[(kTokenSize + kStreamBufferSize) / kMaskWidth + 1];
   std::size_t refills;  // the input's refill count when they were made
 };
 
@@ -36,11 +38,12 @@ enum WalkStop {
   kTagContent  // a "[" has just been read; its tag is the general path's to copy
 };
 
-// Reformats the tokens of the input's current block from its position on, as far as the fast path
-// goes, and returns where it stopped. `masks` must describe the block; `table` is the reformatter's
-// table (not marked long_number) and *state its line state. Every full kStreamBufferSize bytes of
-// output are written out before it returns.
-WalkStop walk_tokens(TextStream* input, const BlockMasks& masks, MoveTable* table, LineState* state,
+// Reformats the input's tokens from its position on, as far as the fast path goes, and returns
+// where it stopped. `masks` must describe the current block, and describe every block the walk
+// reads; `table` is the reformatter's table (not marked long_number) and *state its line state.
+// Every full kStreamBufferSize bytes of output are written out before it reads and before it
+// returns.
+WalkStop walk_tokens(TextStream* input, BlockMasks* masks, MoveTable* table, LineState* state,
                      TextStream* output);
 
 }  // namespace kestrow

@@ -45,6 +45,28 @@ std::size_t filter(unsigned char* block, std::size_t length, bool* saw_ctrl_z) {
   return static_cast<std::size_t>(to - block);
 }
 
+// Reads blocks into the buffer at `at` until one leaves bytes once filtered, the file ends or a
+// read fails, and returns how many it left. Past the end of the file or a Ctrl-Z, and after a
+// failure, it reads nothing more.
+std::size_t read_block(TextStream* input, std::size_t at) {
+  while (!input->stopped && !input->last_block) {
+    std::ptrdiff_t n = os_read(input->file, input->buffer + at, kStreamBufferSize);
+    if (n < 0) {
+      // A failed read ends the input without raising the indicator.
+      input->stopped = true;
+      input->failed = true;
+      break;
+    }
+    if (n == 0) {
+      input->last_block = true;
+      break;
+    }
+    std::size_t left = filter(input->buffer + at, static_cast<std::size_t>(n), &input->last_block);
+    if (left > 0) return left;  // a block of CRs alone gives nothing: read on
+  }
+  return 0;
+}
+
 // Writes the first `count` buffered bytes of an output; after a failure nothing more is written.
 void write_out(TextStream* output, std::size_t count) {
   if (!output->failed && !os_write(output->file, output->buffer, count)) output->failed = true;
@@ -69,30 +91,25 @@ bool open_for_writing(TextStream* stream, const char* path) {
 std::size_t refill(TextStream* input) {
   ++input->refills;
   input->position = 0;
-  input->length = 0;
-  while (!input->stopped) {
-    if (input->last_block) {
-      // The end value is handed out now, and with it the end-of-file indicator goes up.
-      input->stopped = true;
-      input->at_end = true;
-      break;
-    }
-    std::ptrdiff_t n = os_read(input->file, input->buffer, kStreamBufferSize);
-    if (n < 0) {
-      // A failed read ends the input without raising the indicator.
-      input->stopped = true;
-      input->failed = true;
-      break;
-    }
-    if (n == 0) {
-      input->last_block = true;
-      continue;
-    }
-    input->length = filter(input->buffer, static_cast<std::size_t>(n), &input->last_block);
-    if (input->length > 0) break;  // a block of CRs alone gives nothing: read on
+  input->length = read_block(input, 0);
+  if (input->length == 0 && !input->stopped) {
+    // The end value is handed out now, and with it the end-of-file indicator goes up.
+    input->stopped = true;
+    input->at_end = true;
   }
   std::memset(input->buffer + input->length, 0, kInputPadding);
   return input->length;
+}
+
+std::size_t refill_keeping(TextStream* input, std::size_t keep_from) {
+  const std::size_t kept = input->length - keep_from;
+  std::memmove(input->buffer, input->buffer + keep_from, kept);
+  ++input->refills;
+  input->position = 0;
+  const std::size_t added = read_block(input, kept);
+  input->length = kept + added;
+  std::memset(input->buffer + input->length, 0, kInputPadding);
+  return added;
 }
 
 void spill(TextStream* output) {

@@ -25,7 +25,8 @@ constexpr std::size_t kStreamBufferSize = 512;
 // put_block() copies whole blocks of this many bytes, and may run over the bytes in use.
 constexpr std::size_t kCopyBlock = 16;
 
-// The room in a stream's buffer. An input holds one block of kStreamBufferSize bytes, zeroed for
+// The room in a stream's buffer. An input holds one block of kStreamBufferSize bytes, after less
+// than kStreamBufferSize bytes kept from the block before (refill_keeping), and zeroed for
 // kInputPadding bytes after it. An output may run past kStreamBufferSize: the reformatter's fast
 // path writes a stretch of tokens and then spills what is full (flush_full), so between calls it
 // holds less than kStreamBufferSize bytes.
@@ -69,6 +70,12 @@ bool open_for_writing(TextStream* stream, const char* path);
 
 // Refills an input whose buffer is used up; returns the count of bytes now ready, 0 at the end.
 std::size_t refill(TextStream* input);
+
+// Refills an input whose bytes from `keep_from` on (less than kStreamBufferSize) are the start of
+// a token: they are moved to the front of the buffer, the position goes to 0, and the next block
+// follows them. Returns the count of bytes added, 0 when the input has ended or a read failed;
+// then the end value is left for a later refill() to hand out, once the kept bytes are read.
+std::size_t refill_keeping(TextStream* input, std::size_t keep_from);
 
 // Makes bytes ready to read and returns how many, pointing *bytes at them; refills an input whose
 // buffer is used up. A zero byte always follows the ready bytes (a scan for special bytes stops
