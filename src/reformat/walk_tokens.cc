@@ -49,6 +49,19 @@ inline void set_short_black_separator(MoveTable* table, const unsigned char* num
   black.length = static_cast<std::uint16_t>(2 + length + sizeof(kBlackMark) - 1);
 }
 
+// True for the delimiters that end a move: a space or a line break.
+inline bool is_space(unsigned char c) { return c == ' ' || c == '\n'; }
+
+// Writes an empty token ended by a space or a line break, in the line state whose row is *row,
+// and moves the state on. `kCopy` bytes of the step are copied.
+template <std::size_t kCopy>
+inline unsigned char* put_empty_token(unsigned char* out, const unsigned char** row) {
+  const auto* const step = reinterpret_cast<const MoveStep*>(*row);
+  std::memcpy(out, step, kCopy);
+  *row = *row + step->next;
+  return out + step->length;
+}
+
 // Writes a tag whose content, `length` bytes at `content`, ends with "]" in the block: a line
 // break, the game separator before an Event tag, then the bracketed content. Returns the new end
 // of the output.
@@ -56,7 +69,7 @@ inline unsigned char* put_tag(unsigned char* out, const unsigned char* content,
                               std::size_t length) {
   std::memcpy(out, "\r\n", 2);
   out += 2;
-  if (is_event_tag(reinterpret_cast<const char*>(content))) {
+  if ((content[0] | 0x20) == 'e' && is_event_tag(reinterpret_cast<const char*>(content))) {
     std::memcpy(out, kSeparatorLine, sizeof(kSeparatorLine) - 1);
     out += sizeof(kSeparatorLine) - 1;
   }
@@ -120,6 +133,14 @@ WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState*
               goto done;
             }
             set_short_black_separator(table, start, length);
+            // A move number is nearly always followed by a space: the empty token it ends is
+            // written here, with the number. The space must be in this word.
+            if (end - base < static_cast<std::ptrdiff_t>(kMaskWidth - 1) && is_space(end[1])) {
+              ends &= ends - 1;
+              out = put_empty_token<kSeparatorCopy>(out, &row);
+              start = end + 2;
+              continue;
+            }
           }
         }
         start = end + 1;
@@ -159,6 +180,12 @@ WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState*
           }
           out = put_tag(out, content, length);
           start = content + length + 1;
+          // A tag is nearly always followed by a space or a line break: the empty token it ends
+          // is written here, with the tag (a zero byte stands after the ready bytes).
+          if (is_space(*start)) {
+            out = put_empty_token<kSeparatorCopy>(out, &row);
+            ++start;
+          }
           const auto position = static_cast<std::size_t>(start - block);
           from = from_position(position);
           if (position / kMaskWidth != word) {
