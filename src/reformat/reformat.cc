@@ -32,8 +32,7 @@ int reformat(TextStream* input, TextStream* output, bool two_lines) {
     if (!table.long_number) {
       classify_input(input, &masks);
       if (walk_tokens(input, &masks, &table, &state, output) == kTagContent) {
-        settle_number(&state, output);
-        copy_tag(input, output, token, &delimiter);
+        copy_tag_content(input, output, token, &delimiter);
         if (delimiter == 0) break;
         continue;
       }

@@ -62,13 +62,27 @@ inline unsigned char* put_empty_token(unsigned char* out, const unsigned char** 
   return out + step->length;
 }
 
-// Writes a tag whose content, `length` bytes at `content`, ends with "]" in the block: a line
-// break, the game separator before an Event tag, then the bracketed content. Returns the new end
-// of the output.
-inline unsigned char* put_tag(unsigned char* out, const unsigned char* content,
-                              std::size_t length) {
-  std::memcpy(out, "\r\n", 2);
-  out += 2;
+// Writes the pending ". " of a move number, if the line state, whose row is *row, has one.
+// Returns the new end of the output.
+inline unsigned char* settle_number(unsigned char* out, const unsigned char* steps,
+                                    const unsigned char** row) {
+  if (*row != steps + NumberPending * kRowSize) return out;
+  std::memcpy(out, ". ", 2);
+  *row = steps + AfterNumber * kRowSize;
+  return out + 2;
+}
+
+// Settles a pending ". " and writes out what is full of the output: what is due before a read.
+inline unsigned char* settle_and_flush(TextStream* output, unsigned char* out,
+                                       const unsigned char* steps, const unsigned char** row) {
+  return flush_output(output, settle_number(out, steps, row));
+}
+
+// Writes the rest of a tag whose content, `length` bytes at `content`, ends with "]" in the
+// ready bytes: the game separator before an Event tag, then the bracketed content. Returns the
+// new end of the output.
+inline unsigned char* put_tag_content(unsigned char* out, const unsigned char* content,
+                                      std::size_t length) {
   if ((content[0] | 0x20) == 'e' && is_event_tag(reinterpret_cast<const char*>(content))) {
     std::memcpy(out, kSeparatorLine, sizeof(kSeparatorLine) - 1);
     out += sizeof(kSeparatorLine) - 1;
@@ -152,66 +166,64 @@ WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState*
       }
       const unsigned char* const at = base + first_bit(rares);
       const unsigned char* const ready_end = block + input->length;
-      const unsigned char* keep;  // what runs past the ready bytes, from its start
       if (*at != '[') {
         // A zero byte: within the token, or after the ready bytes.
         if (at != ready_end || at - start >= static_cast<std::ptrdiff_t>(kTokenSize)) goto done;
-        keep = start;
-      } else {
-        // A tag: the token before its "[" is dropped. One that holds a line break, a zero byte
-        // or kTokenSize characters or more goes to the general path.
-        const unsigned char* const content = at + 1;
-        const std::size_t length = find_tag_stop(content);
-        if (content[length] != ']' || length >= kTokenSize) {
-          if (content + length != ready_end || length >= kTokenSize) {
-            start = content;
-            stop = kTagContent;
-            goto done;
-          }
-          keep = at;
-        } else {
-          if (static_cast<std::size_t>(out - out_begin) >= kStreamBufferSize) {
-            out = flush_output(output, out);
-          }
-          if (row == steps + NumberPending * kRowSize) {
-            std::memcpy(out, ". ", 2);
-            out += 2;
-            row = steps + AfterNumber * kRowSize;
-          }
-          out = put_tag(out, content, length);
-          start = content + length + 1;
-          // A tag is nearly always followed by a space or a line break: the empty token it ends
-          // is written here, with the tag (a zero byte stands after the ready bytes).
-          if (is_space(*start)) {
-            out = put_empty_token<kSeparatorCopy>(out, &row);
-            ++start;
-          }
-          const auto position = static_cast<std::size_t>(start - block);
-          from = from_position(position);
-          if (position / kMaskWidth != word) {
-            word = position / kMaskWidth;  // the tag ended in a later word
-            break;
-          }
-          rares = word_masks.rares & from;
-          ends = word_masks.ends & from & ((rares & (~rares + 1)) - 1);
-          continue;
+        // The token runs past the ready bytes: keep it and read the next block after it. Whatever
+        // is due is written first.
+        out = settle_and_flush(output, out, steps, &row);
+        const std::size_t added = refill_keeping(input, static_cast<std::size_t>(start - block));
+        start = block;
+        if (added == 0) goto done;  // the end of the input, or a failed read: the general path's
+        classify_input(input, masks);
+        word = 0;
+        from = ~std::uint64_t{0};
+        break;
+      }
+      // A tag: the token before its "[" is dropped. Its line break is written before its content
+      // is read, as the general path does.
+      if (static_cast<std::size_t>(out - out_begin) >= kStreamBufferSize) {
+        out = flush_output(output, out);
+      }
+      out = settle_number(out, steps, &row);
+      std::memcpy(out, "\r\n", 2);
+      out += 2;
+      const unsigned char* content = at + 1;
+      std::size_t length = find_tag_stop(content);
+      bool new_block = false;
+      if (content + length == ready_end && length < kTokenSize) {
+        // The content runs past the ready bytes: keep it and read the next block after it.
+        out = flush_output(output, out);
+        const std::size_t added = refill_keeping(input, static_cast<std::size_t>(content - block));
+        content = block;
+        if (added > 0) {
+          classify_input(input, masks);
+          length = find_tag_stop(content);
+          new_block = true;
         }
       }
-      // A token or a tag runs past the ready bytes: keep it and read the next block after it.
-      // Whatever is due is written first.
-      if (row == steps + NumberPending * kRowSize) {
-        std::memcpy(out, ". ", 2);
-        out += 2;
-        row = steps + AfterNumber * kRowSize;
+      if (content[length] != ']' || length >= kTokenSize) {
+        // A line break or a zero byte in the content, a tag that runs on, or the end of the input.
+        start = content;
+        stop = kTagContent;
+        goto done;
       }
-      out = flush_output(output, out);
-      const std::size_t added = refill_keeping(input, static_cast<std::size_t>(keep - block));
-      start = block;
-      if (added == 0) goto done;  // the end of the input, or a failed read: the general path's
-      classify_input(input, masks);
-      word = 0;
-      from = ~std::uint64_t{0};
-      break;
+      out = put_tag_content(out, content, length);
+      start = content + length + 1;
+      // A tag is nearly always followed by a space or a line break: the empty token it ends is
+      // written here, with the tag (a zero byte stands after the ready bytes).
+      if (is_space(*start)) {
+        out = put_empty_token<kSeparatorCopy>(out, &row);
+        ++start;
+      }
+      const auto position = static_cast<std::size_t>(start - block);
+      from = from_position(position);
+      if (new_block || position / kMaskWidth != word) {
+        word = position / kMaskWidth;  // the tag ended in a later word
+        break;
+      }
+      rares = word_masks.rares & from;
+      ends = word_masks.ends & from & ((rares & (~rares + 1)) - 1);
     }
   }
 done:

@@ -35,7 +35,8 @@ inline void classify_input(const TextStream* input, BlockMasks* masks) {
 // Where walk_tokens() stopped.
 enum WalkStop {
   kNextToken,  // the token at the input's position is the general path's to read
-  kTagContent  // a "[" has just been read; its tag is the general path's to copy
+  kTagContent  // a tag's "[" has been read and its line break written: the general path copies
+               // its content (copy_tag_content)
 };
 
 // Reformats the input's tokens from its position on, as far as the fast path goes, and returns
