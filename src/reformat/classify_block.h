@@ -147,9 +147,9 @@ __attribute__((target("avx2"))) inline WordMasks classify_word_avx2(const unsign
   WordMasks masks{0, 0};
   for (unsigned part = 0; part < kMaskWidth / 32; ++part) {
     const __m256i x = _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes + 32 * part));
-    const __m256i ends = _mm256_or_si256(
-        _mm256_or_si256(_mm256_cmpeq_epi8(x, space), _mm256_cmpeq_epi8(x, stop)),
-        _mm256_cmpeq_epi8(x, line_feed));
+    const __m256i ends =
+        _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(x, space), _mm256_cmpeq_epi8(x, stop)),
+                        _mm256_cmpeq_epi8(x, line_feed));
     const __m256i rares = _mm256_or_si256(_mm256_cmpeq_epi8(x, open), _mm256_cmpeq_epi8(x, zero));
     masks.ends |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm256_movemask_epi8(ends)))
                   << (32 * part);

@@ -165,10 +165,10 @@ WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState*
         break;
       }
       const unsigned char* const at = base + first_bit(rares);
-      const unsigned char* const ready_end = block + input->length;
       if (*at != '[') {
         // A zero byte: within the token, or after the ready bytes.
-        if (at != ready_end || at - start >= static_cast<std::ptrdiff_t>(kTokenSize)) goto done;
+        if (at != block + input->length || at - start >= static_cast<std::ptrdiff_t>(kTokenSize))
+          goto done;
         // The token runs past the ready bytes: keep it and read the next block after it. Whatever
         // is due is written first.
         out = settle_and_flush(output, out, steps, &row);
@@ -191,22 +191,26 @@ WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState*
       const unsigned char* content = at + 1;
       std::size_t length = find_tag_stop(content);
       bool new_block = false;
-      if (content + length == ready_end && length < kTokenSize) {
-        // The content runs past the ready bytes: keep it and read the next block after it.
-        out = flush_output(output, out);
-        const std::size_t added = refill_keeping(input, static_cast<std::size_t>(content - block));
-        content = block;
-        if (added > 0) {
-          classify_input(input, masks);
-          length = find_tag_stop(content);
-          new_block = true;
-        }
-      }
       if (content[length] != ']' || length >= kTokenSize) {
-        // A line break or a zero byte in the content, a tag that runs on, or the end of the input.
-        start = content;
-        stop = kTagContent;
-        goto done;
+        if (content + length == block + input->length && length < kTokenSize) {
+          // The content runs past the ready bytes: keep it and read the next block after it.
+          out = flush_output(output, out);
+          const std::size_t added =
+              refill_keeping(input, static_cast<std::size_t>(content - block));
+          content = block;
+          if (added > 0) {
+            classify_input(input, masks);
+            length = find_tag_stop(content);
+            new_block = true;
+          }
+        }
+        if (content[length] != ']' || length >= kTokenSize) {
+          // A line break or a zero byte in the content, a tag that runs on, or the end of the
+          // input: the general path's.
+          start = content;
+          stop = kTagContent;
+          goto done;
+        }
       }
       out = put_tag_content(out, content, length);
       start = content + length + 1;
