@@ -105,16 +105,16 @@ WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState*
   // The line state, as its row of the table.
   const unsigned char* const steps = reinterpret_cast<const unsigned char*>(table->steps);
   const unsigned char* row = steps + *line_state * kRowSize;
-  std::size_t word = input->position / kMaskWidth;
+  unsigned char* const out_full = out_begin + kStreamBufferSize;
+  // The word being walked: its first byte and its masks.
+  const unsigned char* base = block + input->position / kMaskWidth * kMaskWidth;
+  const WordMasks* masks_at = masks->words + input->position / kMaskWidth;
   std::uint64_t from = from_position(input->position);
   WalkStop stop = kNextToken;
   for (;;) {
     // Room for the tokens of one word: what is full is written out first.
-    if (static_cast<std::size_t>(out - out_begin) >= kStreamBufferSize) {
-      out = flush_output(output, out);
-    }
-    const WordMasks word_masks = masks->words[word];
-    const unsigned char* const base = block + word * kMaskWidth;
+    if (out >= out_full) out = flush_output(output, out);
+    const WordMasks word_masks = *masks_at;
     std::uint64_t rares = word_masks.rares & from;
     // The delimiters before the first rare byte, if any.
     std::uint64_t ends = word_masks.ends & from & ((rares & (~rares + 1)) - 1);
@@ -160,7 +160,8 @@ WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState*
         start = end + 1;
       }
       if (rares == 0) {
-        ++word;
+        base += kMaskWidth;
+        ++masks_at;
         from = ~std::uint64_t{0};
         break;
       }
@@ -176,15 +177,14 @@ WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState*
         start = block;
         if (added == 0) goto done;  // the end of the input, or a failed read: the general path's
         classify_input(input, masks);
-        word = 0;
+        base = block;
+        masks_at = masks->words;
         from = ~std::uint64_t{0};
         break;
       }
       // A tag: the token before its "[" is dropped. Its line break is written before its content
       // is read, as the general path does.
-      if (static_cast<std::size_t>(out - out_begin) >= kStreamBufferSize) {
-        out = flush_output(output, out);
-      }
+      if (out >= out_full) out = flush_output(output, out);
       out = settle_number(out, steps, &row);
       std::memcpy(out, "\r\n", 2);
       out += 2;
@@ -222,8 +222,10 @@ WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState*
       }
       const auto position = static_cast<std::size_t>(start - block);
       from = from_position(position);
-      if (new_block || position / kMaskWidth != word) {
-        word = position / kMaskWidth;  // the tag ended in a later word
+      if (new_block || start - base >= static_cast<std::ptrdiff_t>(kMaskWidth)) {
+        // The tag ended in a later word, or in a new block.
+        base = block + position / kMaskWidth * kMaskWidth;
+        masks_at = masks->words + position / kMaskWidth;
         break;
       }
       rares = word_masks.rares & from;
