@@ -167,11 +167,9 @@ __attribute__((target("avx2"))) inline void classify_block_avx2(const unsigned c
   }
 }
 
-// True when the CPU running the program has AVX2 (and the system keeps its registers).
-inline bool has_avx2() {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  return avx2;
-}
+// True when the CPU running the program has AVX2 (and the system keeps its registers): a test of
+// what the runtime found at startup, cheap enough for every block.
+inline bool has_avx2() { return __builtin_cpu_supports("avx2"); }
 
 #endif
 
