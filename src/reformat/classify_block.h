@@ -44,7 +44,7 @@ inline WordMasks classify_word(const unsigned char* bytes) {
   const __m128i open = _mm_set1_epi8('[');
   const __m128i zero = _mm_setzero_si128();
   WordMasks masks{0, 0};
-  for (unsigned part = 0; part < kMaskWidth / 16; ++part) {
+  for (std::size_t part = 0; part < kMaskWidth / 16; ++part) {
     const __m128i x = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));
     const __m128i ends =
         _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(x, stop)),
@@ -91,12 +91,9 @@ inline std::uint64_t nonzero_bytes(std::uint64_t word) {
   return ((word & kByteLows) + kByteLows) | word;
 }
 
-// The high bit of every byte of `word` that equals none of `values`, exactly.
-template <std::size_t N>
-inline std::uint64_t none_of(std::uint64_t word, const unsigned char (&values)[N]) {
-  std::uint64_t differs = ~std::uint64_t{0};
-  for (unsigned char value : values) differs &= nonzero_bytes(word ^ (kByteOnes * value));
-  return differs & ~kByteLows;
+// The high bit of every byte of `word` that equals `value`, exactly.
+inline std::uint64_t equal_bytes(std::uint64_t word, unsigned char value) {
+  return ~nonzero_bytes(word ^ (kByteOnes * value)) & ~kByteLows;
 }
 
 // Gathers the high bits of the eight bytes into the low eight bits, byte i to bit i.
@@ -109,13 +106,14 @@ inline std::uint64_t gather(std::uint64_t high_bits) {
 // Classifies the kMaskWidth bytes at `bytes`, which must be 16-byte aligned.
 inline WordMasks classify_word(const unsigned char* bytes) {
   using namespace classify_detail;
-  static constexpr unsigned char kEnds[] = {' ', '.', '\n'};
-  static constexpr unsigned char kRares[] = {'[', 0};
   WordMasks masks{0, 0};
-  for (unsigned part = 0; part < kMaskWidth / 8; ++part) {
+  for (std::size_t part = 0; part < kMaskWidth / 8; ++part) {
     const std::uint64_t word = load_in_memory_order(bytes + 8 * part);
-    masks.ends |= gather(none_of(word, kEnds) ^ ~kByteLows) << (8 * part);
-    masks.rares |= gather(none_of(word, kRares) ^ ~kByteLows) << (8 * part);
+    const std::uint64_t ends =
+        equal_bytes(word, ' ') | equal_bytes(word, '.') | equal_bytes(word, '\n');
+    const std::uint64_t rares = equal_bytes(word, '[') | equal_bytes(word, 0);
+    masks.ends |= gather(ends) << (8 * part);
+    masks.rares |= gather(rares) << (8 * part);
   }
   return masks;
 }
@@ -145,7 +143,7 @@ __attribute__((target("avx2"))) inline WordMasks classify_word_avx2(const unsign
   const __m256i open = _mm256_set1_epi8('[');
   const __m256i zero = _mm256_setzero_si256();
   WordMasks masks{0, 0};
-  for (unsigned part = 0; part < kMaskWidth / 32; ++part) {
+  for (std::size_t part = 0; part < kMaskWidth / 32; ++part) {
     const __m256i x = _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes + 32 * part));
     const __m256i ends =
         _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(x, space), _mm256_cmpeq_epi8(x, stop)),

@@ -7,6 +7,7 @@ namespace kestrow {
 namespace {
 
 constexpr char kBlackMark[] = ". ...,";
+constexpr unsigned char kLineBreak[] = {'\r', '\n'};
 
 // Sets the step of `state` at delimiters of `kind` to write `separator` and go to `next`.
 void set_step(MoveTable* table, LineState state, std::size_t kind, const char* separator,
@@ -44,7 +45,7 @@ void set_black_separator(MoveTable* table, const unsigned char* number, std::siz
   const std::size_t black_length = 2 + length + sizeof(kBlackMark) - 1;
   table->long_number = black_length > kStepText;
   unsigned char* text = table->long_number ? table->long_black : black.separator;
-  std::memcpy(text, "\r\n", 2);
+  std::memcpy(text, kLineBreak, sizeof(kLineBreak));
   std::memcpy(text + 2, number, length);
   std::memcpy(text + 2 + length, kBlackMark, sizeof(kBlackMark) - 1);
   black.length = static_cast<std::uint16_t>(black_length);

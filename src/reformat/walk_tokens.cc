@@ -11,6 +11,8 @@ namespace kestrow {
 namespace {
 
 constexpr char kBlackMark[] = ". ...,";
+constexpr unsigned char kLineBreak[] = {'\r', '\n'};
+constexpr unsigned char kNumberEnd[] = {'.', ' '};
 constexpr char kSeparatorLine[] = "\r\n____________________________________________\r\n";
 constexpr std::size_t kShortToken = 16;
 
@@ -33,7 +35,7 @@ inline unsigned char* put_run(unsigned char* to, const unsigned char* from, std:
 }
 
 // Writes out what is full of the output whose end is `out`; returns the new end.
-inline unsigned char* flush_output(TextStream* output, unsigned char* out) {
+inline unsigned char* flush_output(TextStream* output, const unsigned char* out) {
   output->length = static_cast<std::size_t>(out - output->buffer);
   flush_full(output);
   return output->buffer + output->length;
@@ -67,7 +69,7 @@ inline unsigned char* put_empty_token(unsigned char* out, const unsigned char** 
 inline unsigned char* settle_number(unsigned char* out, const unsigned char* steps,
                                     const unsigned char** row) {
   if (*row != steps + NumberPending * kRowSize) return out;
-  std::memcpy(out, ". ", 2);
+  std::memcpy(out, kNumberEnd, sizeof(kNumberEnd));
   *row = steps + AfterNumber * kRowSize;
   return out + 2;
 }
@@ -186,7 +188,7 @@ WalkStop walk(TextStream* input, BlockMasks* masks, MoveTable* table, LineState*
       // is read, as the general path does.
       if (out >= out_full) out = flush_output(output, out);
       out = settle_number(out, steps, &row);
-      std::memcpy(out, "\r\n", 2);
+      std::memcpy(out, kLineBreak, sizeof(kLineBreak));
       out += 2;
       const unsigned char* content = at + 1;
       std::size_t length = find_tag_stop(content);

@@ -47,9 +47,9 @@ inline void copy_block(void* to, const void* from, std::size_t count) {
 constexpr int kEndOfInput = -1;
 
 struct TextStream {
+  alignas(64) unsigned char buffer[kStreamRoom];  // first: aligned for the block scans
   OsFile file;
-  bool output;  // opened for writing
-  alignas(64) unsigned char buffer[kStreamRoom];
+  bool output;           // opened for writing
   std::size_t position;  // next byte of `buffer` to hand out (input only)
   std::size_t length;    // bytes held in `buffer`: on input already free of CR and Ctrl-Z, and
                          // followed by kInputPadding zero bytes; on output less than
