@@ -1,5 +1,5 @@
 // The reformatter's fast path. Each block the input stream reads is classified once into bit
-// masks (classify_block.h); walk_tokens() then finds the tokens of the block by their masks and
+// masks (textstream/byte_masks.h); walk_tokens() then finds the tokens of the block by their masks and
 // writes them and their move lines straight into the output's buffer, checking its room once per
 // word of kMaskWidth input bytes rather than once per token. A token that runs past the block is
 // kept in the buffer while the next block is read after it (refill_keeping), and the walk goes on.
@@ -13,7 +13,7 @@
 
 #include <cstddef>
 
-#include "reformat/classify_block.h"
+#include "textstream/byte_masks.h"
 #include "reformat/move_lines.h"
 #include "textstream/text_stream.h"
 

@@ -1,6 +1,10 @@
 #include "textstream/text_stream.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
+
+#include "textstream/byte_masks.h"
 
 namespace kestrow {
 
@@ -23,8 +27,8 @@ void reset(TextStream* stream, OsFile file, bool output) {
   stream->failed = false;
 }
 
-// Cuts a block at its first Ctrl-Z and closes up the CR bytes in it; returns the length left.
-std::size_t filter(unsigned char* block, std::size_t length, bool* saw_ctrl_z) {
+// filter() by searching for each Ctrl-Z and CR byte.
+std::size_t filter_by_search(unsigned char* block, std::size_t length, bool* saw_ctrl_z) {
   if (void* z = std::memchr(block, kCtrlZ, length)) {
     length = static_cast<std::size_t>(static_cast<unsigned char*>(z) - block);
     *saw_ctrl_z = true;
@@ -43,6 +47,50 @@ std::size_t filter(unsigned char* block, std::size_t length, bool* saw_ctrl_z) {
     from = stop + 1;
   }
   return static_cast<std::size_t>(to - block);
+}
+
+// Cuts a block of at most kStreamBufferSize bytes at its first Ctrl-Z and closes up the CR bytes
+// in it; returns the length left. The bytes are marked once where the CPU does that cheaply, and
+// searched for otherwise.
+std::size_t filter(unsigned char* block, std::size_t length, bool* saw_ctrl_z) {
+  constexpr std::size_t kWords = kStreamBufferSize / kMaskWidth;
+  LineEndMasks masks[kWords];
+  std::size_t words = (length + kMaskWidth - 1) / kMaskWidth;
+  std::uint64_t any = 0;
+  if (!mark_line_ends(block, words, masks, &any)) {
+    return filter_by_search(block, length, saw_ctrl_z);
+  }
+  if (any == 0) return length;  // within whole words: most blocks
+  if (length % kMaskWidth != 0) {
+    // The last word runs past the block: its bytes there are not the block's.
+    const std::uint64_t in_block = (std::uint64_t{1} << (length % kMaskWidth)) - 1;
+    masks[words - 1].carriage_returns &= in_block;
+    masks[words - 1].ctrl_zs &= in_block;
+  }
+  for (std::size_t word = 0; word < words; ++word) {
+    if (const std::uint64_t ctrl_zs = masks[word].ctrl_zs; ctrl_zs != 0) {
+      const auto at = static_cast<std::size_t>(std::countr_zero(ctrl_zs));
+      length = word * kMaskWidth + at;
+      masks[word].carriage_returns &= (std::uint64_t{1} << at) - 1;
+      words = word + 1;
+      *saw_ctrl_z = true;
+      break;
+    }
+  }
+  // Each run of bytes between CRs moves down over the CRs before it.
+  std::size_t to = 0;
+  std::size_t from = 0;
+  for (std::size_t word = 0; word < words; ++word) {
+    for (std::uint64_t crs = masks[word].carriage_returns; crs != 0; crs &= crs - 1) {
+      const std::size_t cr = word * kMaskWidth + static_cast<std::size_t>(std::countr_zero(crs));
+      if (to != from) std::memmove(block + to, block + from, cr - from);
+      to += cr - from;
+      from = cr + 1;
+    }
+  }
+  if (from == 0) return length;
+  std::memmove(block + to, block + from, length - from);
+  return to + length - from;
 }
 
 // Reads blocks into the buffer at `at` until one leaves bytes once filtered, the file ends or a

@@ -1,13 +1,15 @@
-// Classifying a block of input bytes into bit masks, and finding where a tag's content stops: the
-// only code that knows the target. With SSE2 (every x86-64 CPU, and WebAssembly SIMD through
-// Emscripten's SSE2 headers, built with -msimd128 -msse2) sixteen bytes go at a time; everywhere
-// else, and when KESTROW_PORTABLE_SCAN is defined, 64-bit words go eight bytes at a time. Both
-// give the same answers; nothing outside this header tests the target.
+// Bit masks of chosen bytes in blocks of input: the bytes that end the reformatter's tokens, where
+// a tag's content stops, and the carriage returns and Ctrl-Z bytes that the text stream takes out.
+// The only code that knows the target. With SSE2 (every x86-64 CPU, and WebAssembly SIMD through
+// Emscripten's SSE2 headers, built with -msimd128 -msse2) sixteen bytes go at a time, and 32 on an
+// x86-64 CPU found at run time to have AVX2; everywhere else, and when KESTROW_PORTABLE_SCAN is
+// defined, 64-bit words go eight bytes at a time. All give the same answers; nothing outside this
+// header tests the target.
 //
 // A mask covers one word of kMaskWidth bytes: bit i stands for byte i of the word, in memory order.
 
-#ifndef KESTROW_REFORMAT_CLASSIFY_BLOCK_H_
-#define KESTROW_REFORMAT_CLASSIFY_BLOCK_H_
+#ifndef KESTROW_TEXTSTREAM_BYTE_MASKS_H_
+#define KESTROW_TEXTSTREAM_BYTE_MASKS_H_
 
 #include <bit>
 #include <cstddef>
@@ -171,6 +173,59 @@ inline bool has_avx2() { return __builtin_cpu_supports("avx2"); }
 
 #endif
 
+// The carriage returns and Ctrl-Z bytes of one word.
+struct LineEndMasks {
+  std::uint64_t carriage_returns;
+  std::uint64_t ctrl_zs;
+};
+
+#ifdef KESTROW_AVX2_CLASSIFY
+
+__attribute__((target("avx2"))) inline std::uint64_t mark_line_ends_avx2(const unsigned char* bytes,
+                                                                         std::size_t words,
+                                                                         LineEndMasks* masks) {
+  const __m256i carriage_return = _mm256_set1_epi8('\r');
+  const __m256i ctrl_z = _mm256_set1_epi8(0x1A);
+  std::uint64_t any = 0;
+  for (std::size_t word = 0; word < words; ++word) {
+    LineEndMasks marks{0, 0};
+    for (std::size_t part = 0; part < kMaskWidth / 32; ++part) {
+      const __m256i x = _mm256_loadu_si256(
+          reinterpret_cast<const __m256i*>(bytes + word * kMaskWidth + 32 * part));
+      marks.carriage_returns |= static_cast<std::uint64_t>(static_cast<unsigned>(
+                                    _mm256_movemask_epi8(_mm256_cmpeq_epi8(x, carriage_return))))
+                                << (32 * part);
+      marks.ctrl_zs |= static_cast<std::uint64_t>(static_cast<unsigned>(
+                           _mm256_movemask_epi8(_mm256_cmpeq_epi8(x, ctrl_z))))
+                       << (32 * part);
+    }
+    masks[word] = marks;
+    any |= marks.carriage_returns | marks.ctrl_zs;
+  }
+  return any;
+}
+
+#endif
+
+// Marks the carriage returns and Ctrl-Z bytes of the `words` words at `bytes` (any alignment)
+// into masks[0] to masks[words - 1], where that costs less than searching for each with memchr
+// (on a CPU with AVX2), and returns true, with *any non-zero when a word has one of them;
+// elsewhere marks nothing and returns false.
+inline bool mark_line_ends(const unsigned char* bytes, std::size_t words, LineEndMasks* masks,
+                           std::uint64_t* any) {
+#ifdef KESTROW_AVX2_CLASSIFY
+  if (has_avx2()) {
+    *any = mark_line_ends_avx2(bytes, words, masks);
+    return true;
+  }
+#endif
+  (void)bytes;
+  (void)words;
+  (void)masks;
+  (void)any;
+  return false;
+}
+
 // Classifies the `length` bytes at `bytes` (64-byte aligned) and the byte after them: into
 // masks[0] to masks[length / kMaskWidth], reading whole words past the end. On a CPU with AVX2,
 // 32 bytes go at a time.
@@ -188,4 +243,4 @@ inline void classify_block(const unsigned char* bytes, std::size_t length, WordM
 
 }  // namespace kestrow
 
-#endif  // KESTROW_REFORMAT_CLASSIFY_BLOCK_H_
+#endif  // KESTROW_TEXTSTREAM_BYTE_MASKS_H_

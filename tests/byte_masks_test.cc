@@ -1,4 +1,4 @@
-#include "reformat/classify_block.h"
+#include "textstream/byte_masks.h"
 
 #include <gtest/gtest.h>
 
