@@ -1,20 +1,20 @@
 // The reformatter's fast path. Each block the input stream reads is classified once into bit
-// masks (textstream/byte_masks.h); walk_tokens() then finds the tokens of the block by their masks and
-// writes them and their move lines straight into the output's buffer, checking its room once per
-// word of kMaskWidth input bytes rather than once per token. A token that runs past the block is
-// kept in the buffer while the next block is read after it (refill_keeping), and the walk goes on.
-// Whatever is rare goes back to the general path, token by token through read_token: a zero
-// byte, a token or tag of kTokenSize characters or more, a tag that holds a line break or runs
-// past the block, the end of the input, and, in the two-line layout, a move number longer than
-// kFastNumber.
+// masks (textstream/byte_masks.h); walk_tokens() then finds the tokens of the block by their masks
+// and writes them and their move lines straight into the output's buffer, checking its room once
+// per word of kMaskWidth input bytes rather than once per token. A token that runs past the block
+// is kept in the buffer while the next block is read after it (refill_keeping), and the walk goes
+// on; so is a tag's content. Whatever is rare goes back to the general path, token by token
+// through read_token: a zero byte, a token or tag of kTokenSize characters or more, a tag that
+// holds a line break or runs past the next block too, the end of the input, and, in the two-line
+// layout, a move number longer than kFastNumber.
 
 #ifndef KESTROW_REFORMAT_WALK_TOKENS_H_
 #define KESTROW_REFORMAT_WALK_TOKENS_H_
 
 #include <cstddef>
 
-#include "textstream/byte_masks.h"
 #include "reformat/move_lines.h"
+#include "textstream/byte_masks.h"
 #include "textstream/text_stream.h"
 
 namespace kestrow {
