@@ -179,11 +179,75 @@ struct LineEndMasks {
   std::uint64_t ctrl_zs;
 };
 
+#ifdef KESTROW_SSE2_SCAN
+
+// True when the `words` words at `bytes` (any alignment) may hold a CR or a Ctrl-Z: when one of
+// them is a byte from 0x0D to 0x1A. Subtracting 0x0D makes those bytes the lowest, below 0x0E,
+// and the least byte of the words is kept; three instructions for sixteen bytes.
+inline bool may_hold_line_ends(const unsigned char* bytes, std::size_t words) {
+  const __m128i shift = _mm_set1_epi8(-0x0D);
+  __m128i least = _mm_set1_epi8(-1);
+  for (std::size_t word = 0; word < words; ++word) {
+    for (std::size_t part = 0; part < kMaskWidth / 16; ++part) {
+      const __m128i x =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + word * kMaskWidth + 16 * part));
+      least = _mm_min_epu8(least, _mm_add_epi8(x, shift));
+    }
+  }
+  const __m128i low = _mm_min_epu8(least, _mm_set1_epi8(0x0D));
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(low, least)) != 0;
+}
+
+// The carriage returns and Ctrl-Z bytes of the word at `bytes` (any alignment). Ctrl-Z bytes are
+// rare: they are marked one by one only in a word that has one.
+inline LineEndMasks mark_line_end_word(const unsigned char* bytes) {
+  const __m128i carriage_return = _mm_set1_epi8('\r');
+  const __m128i ctrl_z = _mm_set1_epi8(0x1A);
+  LineEndMasks marks{0, 0};
+  __m128i any_ctrl_z = _mm_setzero_si128();
+  for (std::size_t part = 0; part < kMaskWidth / 16; ++part) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));
+    marks.carriage_returns |= static_cast<std::uint64_t>(static_cast<unsigned>(
+                                  _mm_movemask_epi8(_mm_cmpeq_epi8(x, carriage_return))))
+                              << (16 * part);
+    any_ctrl_z = _mm_or_si128(any_ctrl_z, _mm_cmpeq_epi8(x, ctrl_z));
+  }
+  if (_mm_movemask_epi8(any_ctrl_z) != 0) {
+    for (std::size_t part = 0; part < kMaskWidth / 16; ++part) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));
+      marks.ctrl_zs |= static_cast<std::uint64_t>(
+                           static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, ctrl_z))))
+                       << (16 * part);
+    }
+  }
+  return marks;
+}
+
+#endif
+
 #ifdef KESTROW_AVX2_CLASSIFY
+
+// may_hold_line_ends() 32 bytes at a time, for CPUs with AVX2.
+__attribute__((target("avx2"))) inline bool may_hold_line_ends_avx2(const unsigned char* bytes,
+                                                                    std::size_t words) {
+  const __m256i shift = _mm256_set1_epi8(-0x0D);
+  __m256i least = _mm256_set1_epi8(-1);
+  for (std::size_t word = 0; word < words; ++word) {
+    for (std::size_t part = 0; part < kMaskWidth / 32; ++part) {
+      const __m256i x = _mm256_loadu_si256(
+          reinterpret_cast<const __m256i*>(bytes + word * kMaskWidth + 32 * part));
+      least = _mm256_min_epu8(least, _mm256_add_epi8(x, shift));
+    }
+  }
+  const __m256i low = _mm256_min_epu8(least, _mm256_set1_epi8(0x0D));
+  return _mm256_movemask_epi8(_mm256_cmpeq_epi8(low, least)) != 0;
+}
 
 __attribute__((target("avx2"))) inline std::uint64_t mark_line_ends_avx2(const unsigned char* bytes,
                                                                          std::size_t words,
+                                                                         bool check_first,
                                                                          LineEndMasks* masks) {
+  if (check_first && !may_hold_line_ends_avx2(bytes, words)) return 0;
   const __m256i carriage_return = _mm256_set1_epi8('\r');
   const __m256i ctrl_z = _mm256_set1_epi8(0x1A);
   std::uint64_t any = 0;
@@ -208,22 +272,35 @@ __attribute__((target("avx2"))) inline std::uint64_t mark_line_ends_avx2(const u
 #endif
 
 // Marks the carriage returns and Ctrl-Z bytes of the `words` words at `bytes` (any alignment)
-// into masks[0] to masks[words - 1], where that costs less than searching for each with memchr
-// (on a CPU with AVX2), and returns true, with *any non-zero when a word has one of them;
-// elsewhere marks nothing and returns false.
-inline bool mark_line_ends(const unsigned char* bytes, std::size_t words, LineEndMasks* masks,
-                           std::uint64_t* any) {
+// into masks[0] to masks[words - 1], and returns true, with *any non-zero when a word has one of
+// them; when *any is zero the masks may be left unset. With `check_first` the words are first
+// checked as a whole for the bytes near them, so that a block of a file with bare line feeds is
+// marked at the cost of that check; a caller that has just seen CRs passes false. Without SIMD it
+// marks nothing and returns false: searching for each with memchr costs less there.
+inline bool mark_line_ends(const unsigned char* bytes, std::size_t words, bool check_first,
+                           LineEndMasks* masks, std::uint64_t* any) {
 #ifdef KESTROW_AVX2_CLASSIFY
   if (has_avx2()) {
-    *any = mark_line_ends_avx2(bytes, words, masks);
+    *any = mark_line_ends_avx2(bytes, words, check_first, masks);
     return true;
   }
 #endif
+#ifdef KESTROW_SSE2_SCAN
+  *any = 0;
+  if (check_first && !may_hold_line_ends(bytes, words)) return true;
+  for (std::size_t word = 0; word < words; ++word) {
+    masks[word] = mark_line_end_word(bytes + word * kMaskWidth);
+    *any |= masks[word].carriage_returns | masks[word].ctrl_zs;
+  }
+  return true;
+#else
   (void)bytes;
   (void)words;
+  (void)check_first;
   (void)masks;
   (void)any;
   return false;
+#endif
 }
 
 // Classifies the `length` bytes at `bytes` (64-byte aligned) and the byte after them: into

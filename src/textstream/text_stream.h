@@ -57,6 +57,7 @@ struct TextStream {
   std::size_t refills;   // input: how many times the buffer was refilled, to tell blocks apart
   bool at_end;           // the end-of-file indicator
   bool last_block;       // input: a Ctrl-Z or the end of the file stands after `buffer`
+  bool had_line_ends;    // input: the last block read held a CR or a Ctrl-Z byte
   bool stopped;          // input: the end value has been returned and will be again
   bool failed;           // a read or a write has failed
 };
