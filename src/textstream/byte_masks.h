@@ -243,14 +243,15 @@ __attribute__((target("avx2"))) inline bool may_hold_line_ends_avx2(const unsign
   return _mm256_movemask_epi8(_mm256_cmpeq_epi8(low, least)) != 0;
 }
 
-__attribute__((target("avx2"))) inline std::uint64_t mark_line_ends_avx2(const unsigned char* bytes,
-                                                                         std::size_t words,
-                                                                         bool check_first,
-                                                                         LineEndMasks* masks) {
-  if (check_first && !may_hold_line_ends_avx2(bytes, words)) return 0;
+__attribute__((target("avx2"))) inline LineEndMasks mark_line_ends_avx2(const unsigned char* bytes,
+                                                                        std::size_t words,
+                                                                        bool check_first,
+                                                                        LineEndMasks* masks) {
+  LineEndMasks any{0, 0};
+  if (check_first && !may_hold_line_ends_avx2(bytes, words)) return any;
   const __m256i carriage_return = _mm256_set1_epi8('\r');
   const __m256i ctrl_z = _mm256_set1_epi8(0x1A);
-  std::uint64_t any = 0;
+  __m256i any_ctrl_z = _mm256_setzero_si256();
   for (std::size_t word = 0; word < words; ++word) {
     LineEndMasks marks{0, 0};
     for (std::size_t part = 0; part < kMaskWidth / 32; ++part) {
@@ -259,12 +260,22 @@ __attribute__((target("avx2"))) inline std::uint64_t mark_line_ends_avx2(const u
       marks.carriage_returns |= static_cast<std::uint64_t>(static_cast<unsigned>(
                                     _mm256_movemask_epi8(_mm256_cmpeq_epi8(x, carriage_return))))
                                 << (32 * part);
-      marks.ctrl_zs |= static_cast<std::uint64_t>(static_cast<unsigned>(
-                           _mm256_movemask_epi8(_mm256_cmpeq_epi8(x, ctrl_z))))
-                       << (32 * part);
+      any_ctrl_z = _mm256_or_si256(any_ctrl_z, _mm256_cmpeq_epi8(x, ctrl_z));
     }
     masks[word] = marks;
-    any |= marks.carriage_returns | marks.ctrl_zs;
+    any.carriage_returns |= marks.carriage_returns;
+  }
+  if (_mm256_movemask_epi8(any_ctrl_z) == 0) return any;
+  // A Ctrl-Z, rare: the words are marked again for it.
+  for (std::size_t word = 0; word < words; ++word) {
+    for (std::size_t part = 0; part < kMaskWidth / 32; ++part) {
+      const __m256i x = _mm256_loadu_si256(
+          reinterpret_cast<const __m256i*>(bytes + word * kMaskWidth + 32 * part));
+      masks[word].ctrl_zs |= static_cast<std::uint64_t>(static_cast<unsigned>(
+                                 _mm256_movemask_epi8(_mm256_cmpeq_epi8(x, ctrl_z))))
+                             << (32 * part);
+    }
+    any.ctrl_zs |= masks[word].ctrl_zs;
   }
   return any;
 }
@@ -272,13 +283,13 @@ __attribute__((target("avx2"))) inline std::uint64_t mark_line_ends_avx2(const u
 #endif
 
 // Marks the carriage returns and Ctrl-Z bytes of the `words` words at `bytes` (any alignment)
-// into masks[0] to masks[words - 1], and returns true, with *any non-zero when a word has one of
-// them; when *any is zero the masks may be left unset. With `check_first` the words are first
+// into masks[0] to masks[words - 1], and returns true, with *any the OR of those masks; when *any
+// is zero the masks may be left unset. With `check_first` the words are first
 // checked as a whole for the bytes near them, so that a block of a file with bare line feeds is
 // marked at the cost of that check; a caller that has just seen CRs passes false. Without SIMD it
 // marks nothing and returns false: searching for each with memchr costs less there.
 inline bool mark_line_ends(const unsigned char* bytes, std::size_t words, bool check_first,
-                           LineEndMasks* masks, std::uint64_t* any) {
+                           LineEndMasks* masks, LineEndMasks* any) {
 #ifdef KESTROW_AVX2_CLASSIFY
   if (has_avx2()) {
     *any = mark_line_ends_avx2(bytes, words, check_first, masks);
@@ -286,11 +297,12 @@ inline bool mark_line_ends(const unsigned char* bytes, std::size_t words, bool c
   }
 #endif
 #ifdef KESTROW_SSE2_SCAN
-  *any = 0;
+  *any = LineEndMasks{0, 0};
   if (check_first && !may_hold_line_ends(bytes, words)) return true;
   for (std::size_t word = 0; word < words; ++word) {
     masks[word] = mark_line_end_word(bytes + word * kMaskWidth);
-    *any |= masks[word].carriage_returns | masks[word].ctrl_zs;
+    any->carriage_returns |= masks[word].carriage_returns;
+    any->ctrl_zs |= masks[word].ctrl_zs;
   }
   return true;
 #else

@@ -108,19 +108,19 @@ std::size_t filter(unsigned char* block, std::size_t length, bool* saw_ctrl_z,
   constexpr std::size_t kWords = kStreamBufferSize / kMaskWidth;
   LineEndMasks masks[kWords];
   std::size_t words = (length + kMaskWidth - 1) / kMaskWidth;
-  std::uint64_t any = 0;
+  LineEndMasks any{0, 0};
   if (!mark_line_ends(block, words, !*had_line_ends, masks, &any)) {
     return filter_by_search(block, length, saw_ctrl_z);
   }
-  *had_line_ends = any != 0;
-  if (any == 0) return length;  // within whole words: most blocks
+  *had_line_ends = (any.carriage_returns | any.ctrl_zs) != 0;
+  if (!*had_line_ends) return length;  // within whole words: most blocks
   if (length % kMaskWidth != 0) {
     // The last word runs past the block: its bytes there are not the block's.
     const std::uint64_t in_block = (std::uint64_t{1} << (length % kMaskWidth)) - 1;
     masks[words - 1].carriage_returns &= in_block;
     masks[words - 1].ctrl_zs &= in_block;
   }
-  for (std::size_t word = 0; word < words; ++word) {
+  for (std::size_t word = 0; any.ctrl_zs != 0 && word < words; ++word) {
     if (const std::uint64_t ctrl_zs = masks[word].ctrl_zs; ctrl_zs != 0) {
       const auto at = static_cast<std::size_t>(std::countr_zero(ctrl_zs));
       length = word * kMaskWidth + at;
