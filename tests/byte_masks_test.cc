@@ -46,6 +46,43 @@ TEST(ClassifyBlock, MasksFollowTheDefinition) {
   }
 }
 
+// Every byte value at every place of two words, among bare line feeds, text or CRs: where this
+// build marks CRs and Ctrl-Z bytes at all, it marks exactly those, also when a whole-block check
+// comes first.
+TEST(MarkLineEnds, MarksFollowTheDefinition) {
+  const unsigned char fillers[] = {'\n', 'a', '\r', 0x0B, 0x20, 0xFF};
+  unsigned char bytes[2 * kMaskWidth];
+  for (unsigned char filler : fillers) {
+    for (std::size_t at = 0; at < 2 * kMaskWidth; at += 3) {
+      for (unsigned value = 0; value < 256; ++value) {
+        std::memset(bytes, filler, sizeof(bytes));
+        bytes[at] = static_cast<unsigned char>(value);
+        LineEndMasks want[2] = {{0, 0}, {0, 0}};
+        for (std::size_t i = 0; i < sizeof(bytes); ++i) {
+          const std::uint64_t bit = std::uint64_t{1} << (i % kMaskWidth);
+          if (bytes[i] == '\r') want[i / kMaskWidth].carriage_returns |= bit;
+          if (bytes[i] == 0x1A) want[i / kMaskWidth].ctrl_zs |= bit;
+        }
+        for (bool check_first : {true, false}) {
+          LineEndMasks got[2] = {{0, 0}, {0, 0}};
+          LineEndMasks any{0, 0};
+          if (!mark_line_ends(bytes, 2, check_first, got, &any)) return;  // not marked here
+          ASSERT_EQ(any.carriage_returns, want[0].carriage_returns | want[1].carriage_returns)
+              << "value " << value << " at " << at;
+          ASSERT_EQ(any.ctrl_zs, want[0].ctrl_zs | want[1].ctrl_zs)
+              << "value " << value << " at " << at;
+          if ((any.carriage_returns | any.ctrl_zs) == 0) continue;  // the masks may be unset
+          for (std::size_t word = 0; word < 2; ++word) {
+            ASSERT_EQ(got[word].carriage_returns, want[word].carriage_returns)
+                << "value " << value << " at " << at;
+            ASSERT_EQ(got[word].ctrl_zs, want[word].ctrl_zs) << "value " << value << " at " << at;
+          }
+        }
+      }
+    }
+  }
+}
+
 // A tag's content stops at the first "]", line feed or zero byte, wherever it stands.
 TEST(ClassifyBlock, TagStopIsTheFirstStop) {
   for (unsigned char stop : {static_cast<unsigned char>(']'), static_cast<unsigned char>('\n'),
