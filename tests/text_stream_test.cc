@@ -76,6 +76,34 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"ManyBuffers", block('q', 5000), block('q', 5000)}),
     [](const ::testing::TestParamInfo<ReadCase>& p) { return p.param.name; });
 
+// Runs of every length between CRs, lone and doubled CRs, in files with bare line feeds before
+// and after (so that a block may be taken for one without CRs), and a Ctrl-Z at many places: what
+// is delivered is the file without its CRs, up to its first Ctrl-Z.
+TEST(TextStream, ClosesUpCarriageReturnsAndStopsAtCtrlZ) {
+  unsigned seed = 7;
+  auto next = [&seed](unsigned range) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % range;
+  };
+  for (int round = 0; round < 60; ++round) {
+    std::string file;
+    if (round % 3 == 0) file += block('\n', 700);  // a first block with no CR
+    while (file.size() < 3000) {
+      const std::size_t run = next(4) == 0 ? next(140) : next(70);
+      for (std::size_t k = 0; k < run; ++k) file += static_cast<char>('a' + (file.size() % 26));
+      file += next(5) == 0 ? "\r\r" : "\r\n";
+      if (next(40) == 0) file += block(' ', 600);  // a block with no CR amid CRs
+    }
+    if (round % 2 == 1) file.insert(next(static_cast<unsigned>(file.size())), 1, '\x1a');
+    std::string want;
+    for (char c : file) {
+      if (c == '\x1a') break;
+      if (c != '\r') want += c;
+    }
+    ASSERT_EQ(delivered(file), want) << "round " << round;
+  }
+}
+
 TEST(TextStream, EndIndicatorRisesWithTheEndValueNotBefore) {
   std::string path = scratch_path("in");
   write_file(path, "ab");

@@ -30,12 +30,11 @@ inline bool is_event_tag(const char* content) {
   return true;
 }
 
-// Copies the tag whose "[" has just been read: a line break, the game separator for an Event
-// tag, then "[", the content up to "]" and "]". `token` (kTokenSize bytes) and *delimiter are the
-// reformatter's own; a tag of kTokenSize or more characters is not copied, and its content from
-// character kTokenSize + 1 on is left to be read as ordinary tokens.
-inline void copy_tag(TextStream* input, TextStream* output, char* token, char* delimiter) {
-  put_line_break(output);
+// Copies the content of a tag whose "[" has been read and whose line break has been written: the
+// game separator for an Event tag, then "[", the content up to "]" and "]". `token` (kTokenSize
+// bytes) and *delimiter are the reformatter's own; a tag of kTokenSize or more characters is not
+// copied, and its content from character kTokenSize + 1 on is left to be read as ordinary tokens.
+inline void copy_tag_content(TextStream* input, TextStream* output, char* token, char* delimiter) {
   std::size_t length = 0;
   if (read_token(input, token, delimiter, kTokenSize, kTagDelimiters, &length) != Complete) return;
   if (is_event_tag(token)) put_text(output, kGameSeparator);
@@ -44,6 +43,13 @@ inline void copy_tag(TextStream* input, TextStream* output, char* token, char* d
   // A tag cut off by the end of the input is written as far as it goes, without a "]" of our
   // own, so that the output shows where the input stopped.
   if (*delimiter == ']') put_char(output, ']');
+}
+
+// Copies the tag whose "[" has just been read: a line break, then its content (copy_tag_content).
+// The line break is written before the content is read.
+inline void copy_tag(TextStream* input, TextStream* output, char* token, char* delimiter) {
+  put_line_break(output);
+  copy_tag_content(input, output, token, delimiter);
 }
 
 }  // namespace kestrow

@@ -22,9 +22,16 @@ namespace kestrow {
 
 constexpr std::size_t kStreamBufferSize = 512;
 
-// put_block() copies whole blocks of this many bytes; a stream's buffer has room for one more
-// block past kStreamBufferSize, so that the copy may run over the bytes in use.
+// put_block() copies whole blocks of this many bytes, and may run over the bytes in use.
 constexpr std::size_t kCopyBlock = 16;
+
+// The room in a stream's buffer. An input holds one block of kStreamBufferSize bytes, after less
+// than kStreamBufferSize bytes kept from the block before (refill_keeping), and zeroed for
+// kInputPadding bytes after it. An output may run past kStreamBufferSize: the reformatter's fast
+// path writes a stretch of tokens and then spills what is full (flush_full), so between calls it
+// holds less than kStreamBufferSize bytes.
+constexpr std::size_t kStreamRoom = 9 * kStreamBufferSize;
+constexpr std::size_t kInputPadding = 64;
 
 // Copies `count` bytes from `from` to `to`; a short run goes as one whole block, so both must
 // have kCopyBlock bytes, however small `count` is, and `to` gets bytes past `count`.
@@ -40,15 +47,17 @@ inline void copy_block(void* to, const void* from, std::size_t count) {
 constexpr int kEndOfInput = -1;
 
 struct TextStream {
+  alignas(64) unsigned char buffer[kStreamRoom];  // first: aligned for the block scans
   OsFile file;
-  bool output;  // opened for writing
-  unsigned char buffer[kStreamBufferSize + kCopyBlock];
+  bool output;           // opened for writing
   std::size_t position;  // next byte of `buffer` to hand out (input only)
   std::size_t length;    // bytes held in `buffer`: on input already free of CR and Ctrl-Z, and
-                         // followed by a zero byte; on output less than kStreamBufferSize
-                         // between calls
+                         // followed by kInputPadding zero bytes; on output less than
+                         // kStreamBufferSize between calls
+  std::size_t refills;   // input: how many times the buffer was refilled, to tell blocks apart
   bool at_end;           // the end-of-file indicator
   bool last_block;       // input: a Ctrl-Z or the end of the file stands after `buffer`
+  bool had_line_ends;    // input: the last block read held a CR or a Ctrl-Z byte
   bool stopped;          // input: the end value has been returned and will be again
   bool failed;           // a read or a write has failed
 };
@@ -62,6 +71,12 @@ bool open_for_writing(TextStream* stream, const char* path);
 
 // Refills an input whose buffer is used up; returns the count of bytes now ready, 0 at the end.
 std::size_t refill(TextStream* input);
+
+// Refills an input whose bytes from `keep_from` on (less than kStreamBufferSize) are the start of
+// a token: they are moved to the front of the buffer, the position goes to 0, and the next block
+// follows them. Returns the count of bytes added, 0 when the input has ended or a read failed;
+// then the end value is left for a later refill() to hand out, once the kept bytes are read.
+std::size_t refill_keeping(TextStream* input, std::size_t keep_from);
 
 // Makes bytes ready to read and returns how many, pointing *bytes at them; refills an input whose
 // buffer is used up. A zero byte always follows the ready bytes (a scan for special bytes stops
@@ -92,6 +107,10 @@ inline bool at_end(const TextStream* input) { return input->at_end; }
 // Writes out the first kStreamBufferSize bytes of an output buffer that holds that many or more,
 // and keeps the rest; the bytes written out are dropped when the write fails.
 void spill(TextStream* output);
+
+// Writes out every full kStreamBufferSize bytes of an output buffer, one write each, and keeps
+// the rest (less than kStreamBufferSize bytes).
+void flush_full(TextStream* output);
 
 // Writes `count` bytes of `data`, taken as they are (line feeds included), without a block copy.
 void put_bytes(TextStream* output, const char* data, std::size_t count);

@@ -1,5 +1,6 @@
 #include "reference/reference_reformat.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "reformat/banner.h"
@@ -11,22 +12,41 @@ namespace {
 // ---- The input file, read as a Windows text stream ----
 
 constexpr int kEnd = -1;
+constexpr std::size_t kBlock = 512;
 
 struct Input {
   const std::string* bytes;
   std::size_t next;  // index of the next byte of the file to look at
   bool end_of_file;  // the end-of-file indicator
+  // The file's reads, for the caller who asks: the output's length at each.
+  std::vector<std::size_t>* reads;
+  const std::string* out;
+  std::size_t read_to;  // how far the reads so far have brought the file
+  bool read_end;        // a read has found the end of the file
 };
+
+// Notes the read that looking at the file's byte `next` needs, if it needs one.
+void note_read(Input* in) {
+  if (in->reads == nullptr || in->next < in->read_to || in->read_end) return;
+  in->reads->push_back(in->out->size());
+  if (in->next == in->bytes->size()) {
+    in->read_end = true;
+  } else {
+    in->read_to = std::min(in->read_to + kBlock, in->bytes->size());
+  }
+}
 
 // Returns the next character (0 to 255), or kEnd. Every CR is skipped, the first Ctrl-Z is the
 // end of the input, and the indicator is raised by the read that returns kEnd.
 int get(Input* in) {
   while (in->next < in->bytes->size()) {
+    note_read(in);
     unsigned char c = static_cast<unsigned char>((*in->bytes)[in->next]);
     if (c == 0x1A) break;  // Ctrl-Z: stay on it, so that every later read ends here too
     in->next = in->next + 1;
     if (c != 0x0D) return c;
   }
+  if (in->next == in->bytes->size()) note_read(in);
   in->end_of_file = true;
   return kEnd;
 }
@@ -102,9 +122,10 @@ enum LineState { Idle, AfterNumber, ExpectWhite, ExpectBlack };
 
 }  // namespace
 
-std::string reference_reformat(const std::string& input, bool two_lines) {
-  Input in{&input, 0, false};
+std::string reference_reformat(const std::string& input, bool two_lines,
+                               std::vector<std::size_t>* reads) {
   std::string out;
+  Input in{&input, 0, false, reads, &out, 0, false};
   write(&out, kestrow::kBannerCredit);
   write(&out, kestrow::kBannerAddress);
 

@@ -8,13 +8,20 @@
 #ifndef KESTROW_TESTS_REFERENCE_REFERENCE_REFORMAT_H_
 #define KESTROW_TESTS_REFERENCE_REFERENCE_REFORMAT_H_
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace kestrow_reference {
 
 // Returns the output file that Kestrow must write for an input file holding `input`, in the
-// two-line layout when `two_lines` is true.
-std::string reference_reformat(const std::string& input, bool two_lines);
+// two-line layout when `two_lines` is true. When `reads` is given, it receives, for each read
+// that Kestrow's input stream makes of the file (512 bytes asked, made when the reader needs a
+// byte that the reads so far have not brought, the last one finding the end of the file), the
+// length of the output at that moment: so many bytes, in whole 512-byte writes, must have been
+// written out before that read.
+std::string reference_reformat(const std::string& input, bool two_lines,
+                               std::vector<std::size_t>* reads = nullptr);
 
 }  // namespace kestrow_reference
 
