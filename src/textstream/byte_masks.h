@@ -81,43 +81,52 @@ inline std::size_t find_tag_stop(const unsigned char* bytes) {
 
 namespace classify_detail {
 
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
 // The eight bytes at `bytes` as a word whose lowest byte is the first in memory.
 inline std::uint64_t load_in_memory_order(const unsigned char* bytes) {
-  std::uint64_t word = 0;
-  for (unsigned i = 0; i < 8; ++i) word |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
-  return word;
+  if constexpr (std::endian::native == std::endian::little) {
+    return load_word(bytes);
+  } else {
+    std::uint64_t word = 0;
+    for (unsigned i = 0; i < 8; ++i) word |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+    return word;
+  }
 }
 
-// The high bit of every byte of `word` that is not zero, exactly (no borrows between bytes).
-inline std::uint64_t nonzero_bytes(std::uint64_t word) {
-  return ((word & kByteLows) + kByteLows) | word;
+// The high bit of every byte of `lows` (bytes below 0x80) that differs from `value` (below 0x80),
+// exactly: a byte's XOR with `value` is below 0x80, so adding 0x7F sets its high bit unless it was
+// zero, and never carries into the next byte.
+inline std::uint64_t differs(std::uint64_t lows, unsigned char value) {
+  return (lows ^ (kByteOnes * value)) + kByteLows;
 }
 
-// The high bit of every byte of `word` that equals `value`, exactly.
-inline std::uint64_t equal_bytes(std::uint64_t word, unsigned char value) {
-  return ~nonzero_bytes(word ^ (kByteOnes * value)) & ~kByteLows;
-}
-
-// Gathers the high bits of the eight bytes into the low eight bits, byte i to bit i.
+// Gathers the high bits of the eight bytes (every other bit clear) into the low eight bits, byte
+// i to bit i. Bit 8i + 7 times bit 49 - 7j of the multiplier lands on bit 56 + i + 7(i - j): each
+// pair on a bit of its own, so nothing carries, and only the pairs with i = j in the top byte.
 inline std::uint64_t gather(std::uint64_t high_bits) {
-  return ((high_bits >> 7) * 0x0102040810204080u) >> 56;
+  return (high_bits * 0x0002040810204081u) >> 56;
 }
 
 }  // namespace classify_detail
 
-// Classifies the kMaskWidth bytes at `bytes`, which must be 16-byte aligned.
+// Classifies the kMaskWidth bytes at `bytes`, which must be 16-byte aligned. Every byte sought is
+// below 0x80: a byte is one of them when its high bit is clear and differs() leaves its high bit
+// clear for that value. The masks are built for the bytes that are none of them, and inverted once.
 inline WordMasks classify_word(const unsigned char* bytes) {
   using namespace classify_detail;
-  WordMasks masks{0, 0};
+  std::uint64_t other_than_ends = 0;
+  std::uint64_t other_than_rares = 0;
   for (std::size_t part = 0; part < kMaskWidth / 8; ++part) {
     const std::uint64_t word = load_in_memory_order(bytes + 8 * part);
-    const std::uint64_t ends =
-        equal_bytes(word, ' ') | equal_bytes(word, '.') | equal_bytes(word, '\n');
-    const std::uint64_t rares = equal_bytes(word, '[') | equal_bytes(word, 0);
-    masks.ends |= gather(ends) << (8 * part);
-    masks.rares |= gather(rares) << (8 * part);
+    const std::uint64_t lows = word & kByteLows;
+    const std::uint64_t not_ends =
+        ((differs(lows, ' ') & differs(lows, '.') & differs(lows, '\n')) | word) & kHighBits;
+    const std::uint64_t not_rares = ((differs(lows, '[') & differs(lows, 0)) | word) & kHighBits;
+    other_than_ends |= gather(not_ends) << (8 * part);
+    other_than_rares |= gather(not_rares) << (8 * part);
   }
-  return masks;
+  return WordMasks{~other_than_ends, ~other_than_rares};
 }
 
 // Returns the index of the first byte at `bytes` that is "]", a line feed or zero. There must be
