@@ -1,6 +1,6 @@
 // The page: takes the file the user picks or drops, runs Kestrow on it in a worker, shows the
 // progress, and offers the result as a download named after the input, with its first lines; or,
-// where the browser lets a page write to a file the user chooses, streams the result into it.
+// where the browser lets a page write to a file the user chooses, saves the result there.
 // It also announces each step of the progress ('kestrow-progress', {done, total}) and the end of
 // a run ('kestrow-done', {status}; status is null when the user cancelled) as events on the
 // document, for whatever watches the page.
@@ -278,6 +278,7 @@ function fileOutput(writable, name) {
       }
     },
     async close() {
+      if (stage) await discard();  // the worker could not write it, and sent the chunks instead
       await chain;
       if (error) throw error;
       await writable.close();
@@ -350,7 +351,8 @@ function run(file, twoLines, output) {
     stopWorker();
     ended({status: -1, error: workerFailure(event.message)}, file);
   };
-  worker.postMessage({file, twoLines, stream: Boolean(output), stage: output ? output.stage : undefined});
+  worker.postMessage({file, twoLines, stream: Boolean(output),
+    stage: output ? output.stage : undefined});
 }
 
 // Cancel ends the run at once: the worker is stopped, a chosen file is left as it was, and
@@ -368,7 +370,7 @@ cancel.addEventListener('click', () => {
   announce(null);
 });
 
-// Where the browser can write to a file the user chooses, it may save the result as it is made.
+// Where the browser can write to a file the user chooses, it may save the result there.
 if ('showSaveFilePicker' in window) {
   saveChoice.hidden = false;
   removeStaleStaging();
