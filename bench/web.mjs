@@ -1,10 +1,10 @@
 // The browser page's speed and memory, in headless Chromium: files of 1 MB, 200 MB and 1 GB of
 // realistic PGN through the page as a user runs them, one line per move, two ways: the result kept
-// as a download (a Blob), and the result written straight to a chosen file as it is made. Prints,
-// for each, the time from Reformat to the result and MB/s; the worker's memory (its JS heap and
-// buffers), the most seen while it ran, sampled every 50 ms; and how much the whole browser grew
-// (the proportional set size of all its processes, the most seen while it ran and until the
-// result was saved, less what it held before the run). Each run has a browser of its own.
+// as a download (a Blob), and the result saved to a chosen file (through the page's staging file).
+// Prints, for each, the time from Reformat to the result and MB/s; the worker's memory (its JS
+// heap and buffers), the most seen while it ran, sampled every 50 ms; and how much the whole
+// browser grew (the proportional set size of all its processes, the most seen while it ran and
+// until the result was saved, less what it held before the run). Each run has a browser of its own.
 //   node bench/web.mjs        (bench/web builds the page first; BENCH_WEB_WAYS=download,file)
 import {mkdtempSync, readdirSync, readFileSync, rmSync} from 'node:fs';
 import {join} from 'node:path';

@@ -1,6 +1,6 @@
 // The page: takes the file the user picks or drops, runs Kestrow on it in a worker, shows the
 // progress, and offers the result as a download named after the input, with its first lines; or,
-// where the browser lets a page write to a file the user chooses, streams the result into it.
+// where the browser lets a page write to a file the user chooses, saves the result there.
 // It also announces each step of the progress ('kestrow-progress', {done, total}) and the end of
 // a run ('kestrow-done', {status}; status is null when the user cancelled) as events on the
 // document, for whatever watches the page.
@@ -190,14 +190,64 @@ function workerFailure(detail) {
       'Reload the page to try again; if this persists, the site is incomplete.';
 }
 
-// Where the result goes: a file the user chose, written chunk by chunk in order, or else the
-// worker's Blob. `abort` leaves the chosen file as it was.
+// Where the result goes: a file the user chose, or else the worker's Blob. The worker writes the
+// result to a staging file of the browser's own storage where it can, and the page then copies
+// that into the chosen file, a piece at a time as the disk takes it; elsewhere the worker hands
+// over chunks, written in order as they come. `abort` leaves the chosen file as it was, and the
+// staging file is deleted in every case.
+const kStagePrefix = 'kestrow-staging-';
+const kCopySize = 64 * 1024 * 1024;  // bytes copied from the staging file at a time
+
+async function removeStaging(name) {
+  const folder = await navigator.storage.getDirectory();
+  // A cancelled worker holds the file for a second or two after it was stopped: tries for 30 s,
+  // and what is still left is removed when the page is next opened.
+  for (let tries = 0; tries < 150; tries++) {
+    try {
+      await folder.removeEntry(name);
+      return;
+    } catch (error) {
+      if (error.name === 'NotFoundError') return;
+      await new Promise((resolve) => setTimeout(resolve, 200));
+    }
+  }
+}
+
+// Staging files left behind by a page that was closed during a run. A page holds a lock named
+// after its staging file until it is done with it, so that no other tab of the site takes it.
+async function removeStaleStaging() {
+  try {
+    const held = new Set((await navigator.locks.query()).held.map((lock) => lock.name));
+    const folder = await navigator.storage.getDirectory();
+    for await (const name of folder.keys()) {
+      if (name.startsWith(kStagePrefix) && !held.has(name)) {
+        await folder.removeEntry(name).catch(() => {});
+      }
+    }
+  } catch (error) {}  // no storage of its own here: nothing to remove
+}
+
 function fileOutput(writable, name) {
   let chain = Promise.resolve();
   let written = 0;
   let error = null;
+  const stopper = new AbortController();
+  let stage;
+  let release = () => {};
+  let discarded = false;
+  if (navigator.storage && navigator.storage.getDirectory && navigator.locks) {
+    stage = `${kStagePrefix}${Date.now()}-${Math.random().toString(36).slice(2)}`;
+    navigator.locks.request(stage, () => discarded ? null : new Promise((resolve) => {
+      release = resolve;
+    }));
+  }
+  const discard = () => removeStaging(stage).catch(() => {}).then(() => {
+    discarded = true;
+    release();
+  });
   return {
     name,
+    stage,
     write(bytes) {
       chain = chain.then(() => {
         if (!error) return writable.write(bytes);
@@ -207,14 +257,37 @@ function fileOutput(writable, name) {
         error = error || e;
       });
     },
+    // Copies the staging file into the chosen file; the copy closes it.
+    async copy(size) {
+      try {
+        const folder = await navigator.storage.getDirectory();
+        const staged = await (await folder.getFileHandle(stage)).getFile();
+        if (staged.size !== size) throw new Error('the staging file is incomplete');
+        // Pieces of the staging file go to the chosen file as slices of it, which the browser
+        // copies from disk to disk: the page never holds the bytes. One piece at a time, so that a
+        // cancel stops the copy soon.
+        for (let at = 0; at < size; at += kCopySize) {
+          if (stopper.signal.aborted) throw new DOMException('cancelled', 'AbortError');
+          await writable.write(staged.slice(at, Math.min(size, at + kCopySize)));
+        }
+        if (stopper.signal.aborted) throw new DOMException('cancelled', 'AbortError');
+        await writable.close();
+        return size;
+      } finally {
+        await discard();
+      }
+    },
     async close() {
+      if (stage) await discard();  // the worker could not write it, and sent the chunks instead
       await chain;
       if (error) throw error;
       await writable.close();
       return written;
     },
     abort() {
+      stopper.abort();
       chain.then(() => writable.abort()).catch(() => {});
+      if (stage) discard();
     },
   };
 }
@@ -223,9 +296,13 @@ async function ended(result, file) {
   const output = current && current.output;
   if (output && result.status === 0) {
     try {
-      result.written = await output.close();
+      say(`Saving to ${output.name}…`);
+      result.written = result.staged !== undefined ? await output.copy(result.staged) :
+        await output.close();
+      if (current === null || current.output !== output) return;  // cancelled while saving
       result.savedAs = output.name;
     } catch (error) {
+      if (current === null || current.output !== output) return;  // cancelled while saving
       result.status = 1;
       result.saveError = error.message || String(error);
     }
@@ -274,7 +351,8 @@ function run(file, twoLines, output) {
     stopWorker();
     ended({status: -1, error: workerFailure(event.message)}, file);
   };
-  worker.postMessage({file, twoLines, stream: Boolean(output)});
+  worker.postMessage({file, twoLines, stream: Boolean(output),
+    stage: output ? output.stage : undefined});
 }
 
 // Cancel ends the run at once: the worker is stopped, a chosen file is left as it was, and
@@ -292,8 +370,11 @@ cancel.addEventListener('click', () => {
   announce(null);
 });
 
-// Where the browser can write to a file the user chooses, it may save the result as it is made.
-if ('showSaveFilePicker' in window) saveChoice.hidden = false;
+// Where the browser can write to a file the user chooses, it may save the result there.
+if ('showSaveFilePicker' in window) {
+  saveChoice.hidden = false;
+  removeStaleStaging();
+}
 
 form.addEventListener('submit', async (event) => {
   event.preventDefault();

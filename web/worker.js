@@ -5,10 +5,16 @@
 //    with FileReaderSync, so that the browser is asked for a slice only now and then;
 //  - /output.pgn gathers what the core writes into large chunks, each of which becomes a part of
 //    the result Blob, so that the worker holds one chunk however large the output grows; or, when
-//    the page streams the result to a file, is handed to the page as it fills.
+//    the page saves the result to a file the user chose, goes to that file's staging file.
+// The core runs without a pause, and its devices answer at once, so the worker cannot wait for the
+// page to save each chunk. Where it can, it writes each chunk at once, synchronously, to a staging
+// file in the browser's own storage (`stage`, named by the page), which the page then copies into
+// the chosen file: so nothing waits in memory for the disk. Where it cannot, it hands the chunks to
+// the page as they fill.
 // Messages to the page: {type: 'progress', done, total} as the input is read, {type: 'chunk',
-// bytes} for each chunk when the page streams, then {type: 'done', status, blob (unless it
-// streams), preview} or, when something failed, {type: 'done', status, error, readFailedAt}.
+// bytes} for each chunk when the page streams without a staging file, then {type: 'done', status,
+// blob (unless it streams), staged (with a staging file), preview} or, when something failed,
+// {type: 'done', status, error, readFailedAt, saveError}.
 'use strict';
 
 importScripts('Kestrow.js');
@@ -101,10 +107,27 @@ function inputDevice(FS, file) {
   return device;
 }
 
-// The device that gathers the output, into a Blob or, with `toPage`, into chunks for the page.
-function outputDevice(toPage) {
+// A staging file of the browser's own storage, emptied and open for synchronous writes; null
+// where this browser cannot write one synchronously.
+async function stagingFile(name) {
+  if (!name || typeof FileSystemFileHandle === 'undefined' ||
+      !('createSyncAccessHandle' in FileSystemFileHandle.prototype)) {
+    return null;
+  }
+  const folder = await navigator.storage.getDirectory();
+  const handle = await folder.getFileHandle(name, {create: true});
+  const access = await handle.createSyncAccessHandle();
+  access.truncate(0);
+  return access;
+}
+
+// The device that gathers the output: into a Blob; or, with `toPage`, into chunks written to the
+// staging file `stage` when there is one, else handed to the page.
+function outputDevice(FS, toPage, stage) {
   const device = {
     parts: [],
+    written: 0,         // bytes written to the staging file
+    failure: null,      // why the staging file could not be written, if it could not
     chunk: new Uint8Array(kChunkSize),
     used: 0,
     preview: new Uint8Array(kPreviewSize),
@@ -114,6 +137,7 @@ function outputDevice(toPage) {
     open() {},
     close() {},
     write(stream, buffer, offset, length) {
+      if (device.failure) throw new FS.ErrnoError(kIoError);
       const room = kPreviewSize - device.previewUsed;
       if (room > 0) {
         const count = Math.min(room, length);
@@ -127,7 +151,9 @@ function outputDevice(toPage) {
         from += count;
         left -= count;
         if (device.used === kChunkSize) {
-          if (toPage) {
+          if (stage) {
+            device.save(device.chunk);
+          } else if (toPage) {
             postMessage({type: 'chunk', bytes: device.chunk}, [device.chunk.buffer]);
             device.chunk = new Uint8Array(kChunkSize);
           } else {
@@ -139,7 +165,26 @@ function outputDevice(toPage) {
       return length;
     },
   };
+  device.save = (bytes) => {
+    try {
+      let at = 0;
+      while (at < bytes.length) {
+        const count = stage.write(bytes.subarray(at), {at: device.written + at});
+        if (count <= 0) throw new Error('the browser\'s storage took no more');
+        at += count;
+      }
+    } catch (error) {
+      device.failure = error;
+      throw new FS.ErrnoError(kIoError);
+    }
+    device.written += bytes.length;
+  };
   device.result = () => {
+    if (stage) {
+      if (device.used > 0) device.save(device.chunk.subarray(0, device.used));
+      stage.flush();
+      return null;
+    }
     if (toPage) {
       if (device.used > 0) postMessage({type: 'chunk', bytes: device.chunk.slice(0, device.used)});
       return null;
@@ -150,38 +195,59 @@ function outputDevice(toPage) {
   return device;
 }
 
-async function reformatFile(file, twoLines, toPage) {
+async function reformatFile(file, twoLines, toPage, stage) {
   const core = await newCore();
   const FS = core.FS;
   const input = inputDevice(FS, file);
-  const output = outputDevice(toPage);
+  const output = outputDevice(FS, toPage, stage);
   FS.registerDevice(FS.makedev(64, 0), input.ops);
   FS.registerDevice(FS.makedev(64, 1), output.ops);
   FS.mkdev('/input.pgn', FS.makedev(64, 0));
   FS.mkdev('/output.pgn', FS.makedev(64, 1));
   const status = core.callMain(['/input.pgn', '/output.pgn'].concat(twoLines ? ['/2'] : []));
-  if (status !== 0 || input.failure) {
+  if (status !== 0 || input.failure || output.failure) {
     return {
       type: 'done',
-      status,
+      status: status || 1,
       readFailedAt: input.failedAt,
       error: input.failure ? String(input.failure.message || input.failure) : null,
+      saveError: output.failure ? String(output.failure.message || output.failure) : null,
     };
+  }
+  let blob;
+  try {
+    blob = output.result();
+  } catch (error) {
+    const cause = output.failure || error;
+    return {type: 'done', status: 1, saveError: String(cause.message || cause)};
   }
   postMessage({type: 'progress', done: file.size, total: file.size});
   return {
     type: 'done',
     status,
-    blob: output.result(),
+    blob,
+    staged: stage ? output.written : undefined,
     preview: output.preview.slice(0, output.previewUsed),
   };
 }
 
 onmessage = async (event) => {
-  const {file, twoLines, stream} = event.data;
+  const {file, twoLines, stream, stage} = event.data;
+  let access = null;
+  let result;
   try {
-    postMessage(await reformatFile(file, twoLines, stream));
+    if (stream) {
+      try {
+        access = await stagingFile(stage);
+      } catch (error) {
+        access = null;  // no staging file: the chunks go to the page
+      }
+    }
+    result = await reformatFile(file, twoLines, stream, access);
   } catch (error) {
-    postMessage({type: 'done', status: -1, error: String((error && error.message) || error)});
+    result = {type: 'done', status: -1, error: String((error && error.message) || error)};
   }
+  // Closed before the page hears of the end, so that the page can read the staging file.
+  if (access) access.close();
+  postMessage(result);
 };

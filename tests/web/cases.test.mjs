@@ -126,6 +126,12 @@ describe('the page gives the committed outputs', () => {
         const digest = new Uint8Array(await crypto.subtle.digest('SHA-256', bytes));
         return Array.from(digest, (b) => b.toString(16).padStart(2, '0')).join('');
       });
+      // What the browser's own storage holds: the chosen file and nothing left behind by a run.
+      const stored = () => page.evaluate(async () => {
+        const names = [];
+        for await (const name of (await navigator.storage.getDirectory()).keys()) names.push(name);
+        return names;
+      });
       assert.equal(await isShown(page, '#save-choice'), true);
       await (await page.$('#file')).uploadFile(file);
       await page.click('input[name=layout][value=two]');
@@ -136,6 +142,7 @@ describe('the page gives the committed outputs', () => {
       assert.match(await page.$eval('#message', (e) => e.textContent), /written to saved\.pgn\.$/);
       assert.equal(await isShown(page, '#download'), false, 'nothing else to download');
       assert.equal(await saved(), digest, 'the saved file differs from the download');
+      assert.deepEqual(await stored(), ['saved.pgn'], 'nothing else is left in the storage');
 
       const big = join(context.scratch, 'stream-big.pgn');
       writeGames(big, 120 << 20);  // long enough to be cancelled midway
@@ -147,6 +154,11 @@ describe('the page gives the committed outputs', () => {
       await runEnd(page);
       await new Promise((resolve) => setTimeout(resolve, 1000));
       assert.equal(await saved(), digest, 'the cancelled run left the file as it was');
+      // The stopped worker lets go of its staging file a moment later, and the page removes it.
+      for (let tries = 0; tries < 150 && (await stored()).length > 1; tries++) {
+        await new Promise((resolve) => setTimeout(resolve, 200));
+      }
+      assert.deepEqual(await stored(), ['saved.pgn'], 'nothing else is left in the storage');
     } finally {
       await page.close();
     }

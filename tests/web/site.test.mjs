@@ -33,6 +33,22 @@ function waitForServiceWorker(page) {
   });
 }
 
+// Asks the browser for the site's service worker anew, and waits until the newest one has ended
+// its activation, which deletes the stores of other builds, or has been dropped; returns its state.
+// update() settles as soon as a new worker starts installing (or at once when the browser, checking
+// after the navigation, has found it first), so the wait follows that worker's own state changes.
+function takeNewBuild(page) {
+  return page.evaluate(async () => {
+    const registration = await navigator.serviceWorker.getRegistration();
+    await registration.update();
+    const worker = registration.installing || registration.waiting || registration.active;
+    while (worker.state !== 'activated' && worker.state !== 'redundant') {
+      await new Promise((resolve) => worker.addEventListener('statechange', resolve, {once: true}));
+    }
+    return worker.state;
+  });
+}
+
 describe('the site', () => {
   const context = useBrowser();
 
@@ -109,14 +125,10 @@ describe('the site', () => {
       ({server} = await serveOn(root, port));
       page = await context.session.browser.newPage();
       await page.goto(url);
-      await page.evaluate(async () => {
-        const registration = await navigator.serviceWorker.getRegistration();
-        await registration.update();
-      });
-      await page.waitForFunction(async () => {
-        const names = await caches.keys();
-        return names.length === 1 && names[0] === 'kestrow-next';
-      }, {polling: 100, timeout: 20000});
+      assert.equal(await takeNewBuild(page), 'activated',
+                   'the new build\'s service worker took over');
+      assert.deepEqual(await page.evaluate(() => caches.keys()), ['kestrow-next'],
+                       'the new build is stored, and the old one is gone');
       await page.close();
       stopServer(server);
 
