@@ -76,6 +76,20 @@ describe('the page gives the committed outputs', () => {
                    'the download has the focus once the run is done');
       const width = await page.evaluate(() => document.documentElement.scrollWidth);
       assert.ok(width <= 375, `nothing wider than the screen: ${width} pixels`);
+      // At some widths the download's label wraps; the size in brackets ("(786 bytes)") must then
+      // move to the next line whole, never leave its number on one line and its unit on the next.
+      for (let screen = 300; screen <= 420; screen += 2) {
+        await page.setViewport({width: screen, height: 740, isMobile: true, hasTouch: true});
+        const lines = await page.evaluate(() => {
+          const text = document.getElementById('download').firstChild;
+          const range = document.createRange();
+          range.setStart(text, text.data.lastIndexOf('('));
+          range.setEnd(text, text.data.length);
+          return new Set([...range.getClientRects()].map((rect) => Math.round(rect.bottom))).size;
+        });
+        assert.equal(lines, 1, `the size in the download's label is split at ${screen} pixels`);
+      }
+      await page.setViewport({width: 375, height: 740, isMobile: true, hasTouch: true});
       const saved = awaitDownload(context.session);
       await page.keyboard.press('Enter');
       const download = await saved;
