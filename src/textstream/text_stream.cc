@@ -50,6 +50,18 @@ std::size_t filter_by_search(unsigned char* block, std::size_t length, bool* saw
   return static_cast<std::size_t>(to - block);
 }
 
+// Moves `count` bytes, from `width` to twice `width`, as two copies of `width` bytes, the first
+// from the start and the last up to the end; both are loaded before either is stored.
+template <std::size_t width>
+inline void move_ends(unsigned char* to, const unsigned char* from, std::size_t count) {
+  unsigned char head[width];
+  unsigned char tail[width];
+  std::memcpy(head, from, width);
+  std::memcpy(tail, from + count - width, width);
+  std::memcpy(to, head, width);
+  std::memcpy(to + count - width, tail, width);
+}
+
 // Moves `count` bytes from `from` down to `to`, below it, with fixed-width copies that stop
 // exactly at the end: each byte is loaded before any store can reach it, and nothing after the
 // bytes moved is touched (the next run may start there). Inline, it spares a call per line.
@@ -70,26 +82,11 @@ inline void move_down(unsigned char* to, const unsigned char* from, std::size_t 
     std::memcpy(to + count - 32, next_to_tail, 16);
     std::memcpy(to + count - 16, tail, 16);
   } else if (count >= 16) {
-    unsigned char head[16];
-    unsigned char tail[16];
-    std::memcpy(head, from, 16);
-    std::memcpy(tail, from + count - 16, 16);
-    std::memcpy(to, head, 16);
-    std::memcpy(to + count - 16, tail, 16);
+    move_ends<16>(to, from, count);
   } else if (count >= 8) {
-    std::uint64_t first;
-    std::uint64_t last;
-    std::memcpy(&first, from, 8);
-    std::memcpy(&last, from + count - 8, 8);
-    std::memcpy(to, &first, 8);
-    std::memcpy(to + count - 8, &last, 8);
+    move_ends<8>(to, from, count);
   } else if (count >= 4) {
-    std::uint32_t first;
-    std::uint32_t last;
-    std::memcpy(&first, from, 4);
-    std::memcpy(&last, from + count - 4, 4);
-    std::memcpy(to, &first, 4);
-    std::memcpy(to + count - 4, &last, 4);
+    move_ends<4>(to, from, count);
   } else if (count > 0) {
     const unsigned char first = from[0];
     const unsigned char middle = from[count / 2];
